@@ -1,0 +1,35 @@
+# GoogleTest: the machine's package natively; built from its sources for the Windows build.
+macro(pelmora_find_gtest)
+  if(CMAKE_CROSSCOMPILING)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest_main)
+      add_library(GTest::gtest ALIAS gtest)
+      add_library(GTest::gtest_main ALIAS gtest_main)
+      add_library(GTest::gmock ALIAS gmock)
+    endif()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endmacro()
+
+# One test executable per tests/<area>/test_*.cpp file, linked with the area's libraries.
+# The suite runs as one ctest test (under Wine in the Windows build).
+function(pelmora_add_test_dir area)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+  file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+  foreach(src ${test_sources})
+    get_filename_component(stem ${src} NAME_WE)
+    set(exe ${area}_${stem})
+    add_executable(${exe} ${src} ${support_sources})
+    target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+    target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${exe} PRIVATE
+      PELMORA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+      PELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    add_test(NAME ${exe} COMMAND ${exe} --gtest_brief=1)
+    set_tests_properties(${exe} PROPERTIES LABELS ${area})
+  endforeach()
+endfunction()

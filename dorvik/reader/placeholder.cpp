@@ -1,0 +1,1 @@
+// Placeholder until the first real source of this library exists; delete it then.
