@@ -34,19 +34,18 @@ function(pelmora_add_test_dir area)
   endforeach()
 endfunction()
 
-# Shift_JIS text tables: pelmora_sjis_texts(target texts.txt namespace) generates
-# <build>/generated/<stem>.h from a UTF-8 "kName = text" table and adds it to target's includes.
+# Shift_JIS text tables: pelmora_sjis_texts(target table.txt namespace header.h) generates
+# <build>/generated/<target>/header.h from a UTF-8 "kName = text" table and adds it to target's includes.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-function(pelmora_sjis_texts target table ns)
-  get_filename_component(stem ${table} NAME_WE)
+function(pelmora_sjis_texts target table ns header)
   set(out_dir ${CMAKE_BINARY_DIR}/generated/${target})
-  set(out ${out_dir}/${stem}.h)
+  set(out ${out_dir}/${header})
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
     COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/gen_texts.py
             ${CMAKE_CURRENT_SOURCE_DIR}/${table} ${out} --namespace ${ns}
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${table} ${PROJECT_SOURCE_DIR}/tools/gen_texts.py
-    COMMENT "Shift_JIS texts ${stem}.h")
+    COMMENT "Shift_JIS texts ${header}")
   target_sources(${target} PRIVATE ${out})
   target_include_directories(${target} PUBLIC ${out_dir})
 endfunction()
