@@ -1,0 +1,51 @@
+// Header cache files (cache name + ".emf"): the info block of one message summary,
+// "---INFO ST---" up to "---HEAD ST---", followed by the message's fetched lines taken from
+// the work file $HBWORK$.TMP. Also the names that tie a message to its cache file.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "corvex/engine/message_summary.h"
+
+namespace corvex {
+
+// Message key, "-", key suffix, with blanks and colons turned into "+".
+std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix);
+// Local time as "%m%d%H%M%S".
+std::string FormatVisitTime(const std::tm& local_time);
+// "%d-%s-%d": account number, visit time, visit counter (1 for the first message visited).
+std::string MakeCacheName(int account, const std::tm& local_time, int visit);
+
+// What the check run adds to the summary in a cache file.
+struct CacheMarks {
+    int new_flag = 0;       // 0 seen, 1 new, 2 spam match kept
+    int display_flag = 0;   // 0 "FL DISP", 1 "FL NODISP" (taken by an action filter)
+    std::string size_text;  // "SZ" line: the size text of the message's LIST reply
+};
+
+// Creates (overwrites) the cache file, writes the info block from the summary and appends
+// the work file line by line; a last work-file line without a line feed is not copied.
+// 0 = written; -1 = the cache file cannot be created; -2 = the work file cannot be read
+// (the info block is written alone).
+int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path, const MessageSummary& summary,
+                   const CacheMarks& marks);
+
+// Flags read back from a cache file's info block.
+struct CacheFlags {
+    int new_flag = 0;
+    int display_flag = 0;
+    int html = 0;
+    int attachment = 0;
+};
+// Reads the info block up to "---HEAD ST---": "[XXX]" gives the new flag (ninth character),
+// "FL" the display flag (1 unless its text begins with "DISP"), "TP" and "AT" their numbers.
+// -1 when the file cannot be opened or the new flag is 2 (the message must be scanned again), else 0.
+int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags);
+
+// A message found in the index under another cache name: the freshly written cache file
+// replaces the indexed one and takes its name. True when the indexed name holds it now.
+bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name, std::string_view indexed_name);
+
+}  // namespace corvex

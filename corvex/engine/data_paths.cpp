@@ -1,0 +1,112 @@
+#include "corvex/engine/data_paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace corvex {
+
+namespace {
+
+// First byte of a two-byte Shift_JIS character; its second byte may be 0x5C ("").
+bool IsLeadByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+bool EndsWithSeparator(std::string_view dir) {
+    bool trail = false;
+    for (std::size_t i = 0; i < dir.size(); ++i) {
+        trail = false;
+        if (IsLeadByte(dir[i]) && i + 1 < dir.size()) {
+            ++i;
+            trail = true;
+        }
+    }
+    return !dir.empty() && !trail && (dir.back() == PathSeparator() || dir.back() == '/');
+}
+
+}  // namespace
+
+char PathSeparator() { return static_cast<char>(std::filesystem::path::preferred_separator); }
+
+std::string JoinPath(std::string_view dir, std::string_view name) {
+    std::string out(dir);
+    if (!out.empty() && !EndsWithSeparator(out)) out += PathSeparator();
+    out += name;
+    return out;
+}
+
+std::string SanitiseName(std::string_view name) {
+    std::string out(name);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        char& c = out[i];
+        if (IsLeadByte(c)) {
+            ++i;  // the second byte belongs to the character
+            continue;
+        }
+        switch (c) {
+        case '\t':
+        case '\n':
+        case '\r':
+        case ' ':
+        case '/':
+        case ':':
+        case '\\':
+            c = '_';
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+std::string AccountName(std::string_view user, std::string_view host) {
+    return SanitiseName(user) + "_" + SanitiseName(host);
+}
+
+std::string DataDirectory(std::string_view app_data) { return JoinPath(JoinPath(app_data, "Quillon"), "Corvex"); }
+std::string TempDirectory(std::string_view data_dir) { return JoinPath(data_dir, "Temp"); }
+std::string IdDirectory(std::string_view data_dir) { return JoinPath(data_dir, "ID"); }
+std::string ActDirectory(std::string_view data_dir) { return JoinPath(data_dir, "ACT"); }
+
+bool EnsureDirectory(const std::string& path) {
+    // A path the library cannot convert throws even through the error_code overloads.
+    try {
+        std::error_code ec;
+        const std::filesystem::path p(path);
+        if (std::filesystem::is_directory(p, ec)) return true;
+        std::filesystem::create_directory(p, ec);
+        return std::filesystem::is_directory(p, ec);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool EnsureDataDirectories(std::string_view app_data) {
+    const std::string data_dir = DataDirectory(app_data);
+    bool ok = EnsureDirectory(JoinPath(app_data, "Quillon"));
+    ok = EnsureDirectory(data_dir) && ok;
+    ok = EnsureDirectory(TempDirectory(data_dir)) && ok;
+    ok = EnsureDirectory(IdDirectory(data_dir)) && ok;
+    ok = EnsureDirectory(ActDirectory(data_dir)) && ok;
+    return ok;
+}
+
+std::string WorkDirectory(std::string_view data_dir, std::string_view user, std::string_view host) {
+    return JoinPath(TempDirectory(data_dir), AccountName(user, host));
+}
+
+std::string WorkFilePath(std::string_view work_dir, std::string_view name) { return JoinPath(work_dir, name); }
+
+std::string CacheFilePath(std::string_view work_dir, std::string_view cache_name) {
+    return JoinPath(work_dir, std::string(cache_name) + kCacheFileExtension);
+}
+
+SeenFiles SeenListFiles(std::string_view data_dir, std::string_view user, std::string_view host) {
+    const std::string base = JoinPath(IdDirectory(data_dir), AccountName(user, host));
+    return {base + kSeenListExtension, base + kSeenTrimExtension, base + kSeenSnapshotExtension,
+            base + kSeenRestoreExtension};
+}
+
+}  // namespace corvex

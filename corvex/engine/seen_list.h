@@ -1,0 +1,75 @@
+// The seen list of an account (ID/<user>_<host>.$ID): the message keys the user has been told
+// about, one a line, read as whitespace-separated words numbered from 1. It decides which
+// messages are new; past 500 keys a pass drops the oldest ones.
+//
+// The free functions read and write the file call by call. SeenList is the same list loaded
+// once for a pass and answered from memory; its appends and trim leave the file exactly as
+// the free functions would.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "corvex/engine/data_paths.h"
+
+namespace corvex {
+
+// A trim happens after a pass whose last seen check found a list length above this.
+inline constexpr int kSeenListTrimLength = 500;
+
+struct SeenResult {
+    // -2: no seen list (every message is new). 0: seen. -1: seen at a position the next trim
+    // drops (the run appends the key again). Positive: not in the list (the list length).
+    int result = -2;
+    // Number of keys + 1; 0 when there is no list.
+    int list_length = 0;
+};
+
+// Looks the key up: the last occurrence decides; -1 when it is among the first `server_count`
+// keys and the list length is at least 500, else 0.
+SeenResult SeenCheck(const SeenFiles& files, std::string_view key, int server_count);
+// Adds the key as a line. 0, or -2 when the list cannot be opened.
+int SeenAppend(const SeenFiles& files, std::string_view key);
+// After a pass with at least one message: when `list_length` is above 500, the oldest keys
+// are dropped through the .NEW copy: as many as `server_count`, but never more than
+// `keys_before_pass` (the keys the list held before the pass; the keys this pass appended
+// must survive). True when the list was rewritten.
+bool SeenTrim(const SeenFiles& files, int server_count, int list_length, int keys_before_pass);
+
+class SeenList {
+public:
+    // Loads the list; the key count at this point is the pass's keys_before_pass.
+    explicit SeenList(SeenFiles files);
+
+    bool exists() const { return exists_; }
+    std::size_t size() const { return keys_.size(); }
+
+    SeenResult Check(std::string_view key, int server_count) const;
+    int Append(std::string_view key);
+    // SeenTrim with the key count of the load (or of the last trim) as keys_before_pass.
+    bool Trim(int server_count, int list_length);
+
+private:
+    void Load();
+    void Push(std::string_view word);
+
+    SeenFiles files_;
+    bool exists_ = false;
+    std::vector<std::string> keys_;
+    std::unordered_map<std::string, int> last_position_;  // from 1
+    int keys_before_pass_ = 0;
+};
+
+// The check driver's handling before and after a check:
+// before: an existing .$TL replaces the list (true = the account is restored), then the list
+// is copied word by word to .$GR (an empty .$GR when it cannot be read; false then).
+bool SeenRestoreFromTl(const SeenFiles& files);
+bool SeenCopyToGr(const SeenFiles& files);
+// after an unacknowledged announcement: .$GR becomes .$TL.
+bool SeenGrToTl(const SeenFiles& files);
+bool SeenRemoveGr(const SeenFiles& files);
+bool SeenRemoveTl(const SeenFiles& files);
+
+}  // namespace corvex

@@ -1,0 +1,41 @@
+// EUC-JP <-> Shift_JIS: StrEUC2SJIS and sjtoeuc. Byte positions are kept.
+#include "charset_out.h"
+#include "dorvik.h"
+#include "jis_rules.h"
+
+extern "C" int StrEUC2SJIS(const char* euc, int /*size*/, char* out, int cap) {
+    dorvik::CappedOut o(out, cap);
+    const auto* p = reinterpret_cast<const unsigned char*>(euc ? euc : "");
+    while (*p && !o.cut()) {
+        if (p[0] < 0x80) {
+            o.put(p[0]);
+            ++p;
+            continue;
+        }
+        // A pair, without range checks (SS2/SS3 included); a lead byte in the last position
+        // pairs with the terminating NUL, and the walk ends there.
+        const dorvik::BytePair s = dorvik::jis_to_sjis(p[0] & 0x7F, p[1] & 0x7F);
+        o.put(s.first, s.second);
+        if (p[1] == 0) break;
+        p += 2;
+    }
+    o.finish();
+    return 0;
+}
+
+extern "C" int sjtoeuc(const char* sjis, char* out, int cap) {
+    dorvik::CappedOut o(out, cap);
+    const auto* p = reinterpret_cast<const unsigned char*>(sjis ? sjis : "");
+    while (*p && !o.cut()) {
+        if (dorvik::sjis_is_pair(p[0], p[1])) {
+            const dorvik::BytePair j = dorvik::sjis_to_jis(p[0], p[1]);
+            o.put(j.first | 0x80, j.second | 0x80);
+            p += 2;
+        } else {
+            o.put(p[0]);
+            ++p;
+        }
+    }
+    o.finish();
+    return 0;
+}

@@ -1,0 +1,61 @@
+// The JIS X 0208 <-> Shift_JIS pair arithmetic and the Shift_JIS double-byte test shared by the
+// charset converters. All arithmetic is modulo 256, so the rules may be applied without range
+// checks (the EUC-JP converters do).
+#ifndef DORVIK_JIS_RULES_H
+#define DORVIK_JIS_RULES_H
+
+namespace dorvik {
+
+inline constexpr unsigned char kEsc = 0x1B;
+
+// Lead byte of a Shift_JIS double-byte character as the converters see it (0xF0-0xFC and
+// half-width katakana count as single bytes).
+inline bool sjis_is_lead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+}
+
+inline bool sjis_is_trail(unsigned char b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
+inline bool sjis_is_pair(unsigned char lead, unsigned char trail) {
+    return sjis_is_lead(lead) && sjis_is_trail(trail);
+}
+
+struct BytePair {
+    unsigned char first;
+    unsigned char second;
+};
+
+// JIS row/cell pair j1 j2 to its Shift_JIS code.
+inline BytePair jis_to_sjis(unsigned char j1, unsigned char j2) {
+    int s1 = ((j1 - 0x21) >> 1) + 0x81;
+    if (j1 >= 0x5F) s1 += 0x40;
+    int s2;
+    if (j1 & 1) {
+        s2 = j2 + 0x1F;
+        if (j2 >= 0x60) ++s2;
+    } else {
+        s2 = j2 + 0x7E;
+    }
+    return {static_cast<unsigned char>(s1 & 0xFF), static_cast<unsigned char>(s2 & 0xFF)};
+}
+
+// Shift_JIS code s1 s2 to its JIS pair (the inverse of jis_to_sjis).
+inline BytePair sjis_to_jis(unsigned char s1, unsigned char s2) {
+    int t = s2;
+    if (t >= 0x80) --t;
+    int j1 = s1 <= 0x9F ? 2 * (s1 - 0x71) + 1 : 2 * (s1 - 0xB1) + 1;
+    int j2;
+    if (t >= 0x9E) {
+        ++j1;
+        j2 = t - 0x7D;
+    } else {
+        j2 = t - 0x1F;
+    }
+    return {static_cast<unsigned char>(j1 & 0xFF), static_cast<unsigned char>(j2 & 0xFF)};
+}
+
+} // namespace dorvik
+
+#endif

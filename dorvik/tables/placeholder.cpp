@@ -1,1 +1,0 @@
-// Placeholder until the first real source of this library exists; delete it then.

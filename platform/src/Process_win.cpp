@@ -1,0 +1,11 @@
+#include "platform/Process.h"
+
+#include <windows.h>
+
+namespace platform {
+
+unsigned long process_id() noexcept {
+    return GetCurrentProcessId();
+}
+
+} // namespace platform

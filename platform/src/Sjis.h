@@ -1,0 +1,46 @@
+// Shift_JIS byte classes (code page 932), so that a trail byte 0x5C is not taken for a backslash.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform::detail {
+
+inline bool is_sjis_lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+inline bool is_sjis_trail(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// Length of the character that starts at text[i]: 2 for a lead byte followed by a trail byte, else 1.
+inline std::size_t sjis_char_length(std::string_view text, std::size_t i) {
+    if (is_sjis_lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+        is_sjis_trail(static_cast<unsigned char>(text[i + 1])))
+        return 2;
+    return 1;
+}
+
+// True when every lead byte is followed by a trail byte.
+inline bool sjis_well_formed(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = sjis_char_length(text, i);
+        if (n == 1 && is_sjis_lead(static_cast<unsigned char>(text[i]))) return false;
+        i += n;
+    }
+    return true;
+}
+
+// ASCII upper-case copy that leaves the second byte of a double-byte character alone.
+inline std::string fold_name(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size();) {
+        std::size_t n = sjis_char_length(out, i);
+        if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+        i += n;
+    }
+    return out;
+}
+
+} // namespace platform::detail
