@@ -1,6 +1,7 @@
 // mail-show: decodes one message file (RFC 822, as a server holds it) with Dorvik and prints
 // its main header fields and its text parts on a UTF-8 terminal.
 //   mail-show FILE...
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,7 +10,6 @@
 #include "corvex/engine/encoded_words.h"
 #include "cp932.h"
 #include "dorvik.h"
-#include "reader/header_collector.h"
 #include "reader/line_reader.h"
 #include "reader/multipart_walker.h"
 #include "reader/part_table.h"
@@ -28,30 +28,40 @@ void PrintUtf8(const std::string& sjis) { std::fputs(dorvik::cp932_to_utf8(sjis)
 
 bool StartsWithField(const char* upper, const char* name) { return std::strncmp(upper, name, std::strlen(name)) == 0; }
 
-// Reads the header fields, printing the ones a reader looks at; leaves the stream at the body.
+// Reads the header up to its empty line, unfolding continuation lines, and prints the fields
+// a reader looks at. Content-Type and Content-Transfer-Encoding form the block that tells how
+// the body is written. Leaves the stream at the body.
 BodyForm ReadHeader(dorvik::LineReader& reader) {
-    BodyForm form;
     static const char* const shown[] = {"FROM:", "TO:", "CC:", "DATE:", "SUBJECT:"};
-    std::vector<char> block(4096), upper(4096);
-    for (;;) {
-        int n = dorvik::CollectHeader(reader, block.data(), static_cast<int>(block.size()), upper.data(),
-                                      static_cast<int>(upper.size()));
-        if (n <= 0) break;
+    std::vector<std::string> fields;
+    while (reader.Read(dorvik::kReadLine) > 0) {
+        std::string line = reader.raw();
+        if ((line[0] == ' ' || line[0] == '\t') && !fields.empty())
+            fields.back() += line;
+        else
+            fields.push_back(line);
+    }
+    BodyForm form;
+    std::string content;
+    for (const std::string& field : fields) {
+        std::string upper = field;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         for (const char* name : shown) {
-            if (StartsWithField(upper.data(), name)) {
-                std::string value(block.data());
-                PrintUtf8(corvex::DecodeHeaderText(value));
+            if (StartsWithField(upper.c_str(), name)) {
+                PrintUtf8(corvex::DecodeHeaderText(field));
                 std::fputc('\n', stdout);
             }
         }
-        if (StartsWithField(upper.data(), "CONTENT-TYPE:")) {
-            char work[DORVIK_HEADER_CAP] = {}, name[DORVIK_HEADER_CAP] = {};
-            std::string head(block.data(), std::strlen(block.data()) < DORVIK_HEADER_CAP - 1
-                                               ? std::strlen(block.data())
-                                               : DORVIK_HEADER_CAP - 1);
-            form.content = CheckContentHD(head.c_str(), work, form.charset, form.encoding, name, form.boundary,
-                                          &form.kind);
-        }
+        if (StartsWithField(upper.c_str(), "CONTENT-TYPE:") ||
+            StartsWithField(upper.c_str(), "CONTENT-TRANSFER-ENCODING:"))
+            content += field + "\r\n";
+    }
+    if (!content.empty()) {
+        char work[DORVIK_HEADER_CAP] = {}, name[DORVIK_HEADER_CAP] = {};
+        content.resize(std::min<std::size_t>(content.size(), DORVIK_HEADER_CAP - 1));
+        form.content =
+            CheckContentHD(content.c_str(), work, form.charset, form.encoding, name, form.boundary, &form.kind);
     }
     return form;
 }
