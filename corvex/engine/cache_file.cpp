@@ -14,16 +14,18 @@ namespace {
 
 constexpr char kInfoStart[] = "---INFO ST---";
 constexpr char kHeadStart[] = "---HEAD ST---";
-constexpr std::size_t kNewFlagPos = 8;  // "[XXX] a n name"
+constexpr std::size_t kNewFlagPos = 8; // "[XXX] a n name"
 
 std::string StripTrailingBlanks(std::string_view text) {
     std::size_t n = text.size();
-    while (n > 0 && text[n - 1] == ' ') --n;
+    while (n > 0 && text[n - 1] == ' ')
+        --n;
     return std::string(text.substr(0, n));
 }
 
 // Three lines per recipient: name (the address when the name is empty), address, name.
-void WriteRecipients(CrlfWriter& out, const std::vector<Recipient>& list, const char* tags[3], bool strip_name) {
+void WriteRecipients(CrlfWriter& out, const std::vector<Recipient>& list, const char* tags[3],
+                     bool strip_name) {
     if (list.empty()) {
         out.WriteLine(std::string(tags[0]) + " " + texts::kCacheNoRecipient);
         return;
@@ -49,7 +51,7 @@ int NumberAfterKey(std::string_view line) {
     return static_cast<int>(std::clamp<long>(v, -2147483647L - 1, 2147483647L));
 }
 
-}  // namespace
+} // namespace
 
 std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix) {
     std::string key(message_key);
@@ -70,17 +72,16 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit) {
     return std::to_string(account) + "-" + FormatVisitTime(local_time) + "-" + std::to_string(visit);
 }
 
-int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path, const MessageSummary& summary,
-                   const CacheMarks& marks) {
+int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
+                   const MessageSummary& summary, const CacheMarks& marks) {
     CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
     if (!out.is_open()) return -1;
 
     const int attachment = summary.attachment ? 1 : 0;
     char head[32];
     std::snprintf(head, sizeof head, "[XXX] %1d %1d ", attachment, std::clamp(marks.new_flag, 0, 9));
-    const std::string from = summary.from_name.empty()
-                                 ? summary.from_address
-                                 : summary.from_name + "<" + summary.from_address + ">";
+    const std::string from = summary.from_name.empty() ? summary.from_address
+                                                       : summary.from_name + "<" + summary.from_address + ">";
 
     out.WriteLine(kInfoStart);
     out.WriteLine(head + OneLine(summary.from_name));
@@ -137,9 +138,10 @@ int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags) {
     return flags.new_flag == 2 ? -1 : 0;
 }
 
-bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name, std::string_view indexed_name) {
+bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name,
+                    std::string_view indexed_name) {
     if (written_name == indexed_name) return true;
     return ReplaceFile(CacheFilePath(work_dir, written_name), CacheFilePath(work_dir, indexed_name));
 }
 
-}  // namespace corvex
+} // namespace corvex

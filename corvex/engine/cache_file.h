@@ -20,17 +20,17 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit);
 
 // What the check run adds to the summary in a cache file.
 struct CacheMarks {
-    int new_flag = 0;       // 0 seen, 1 new, 2 spam match kept
-    int display_flag = 0;   // 0 "FL DISP", 1 "FL NODISP" (taken by an action filter)
-    std::string size_text;  // "SZ" line: the size text of the message's LIST reply
+    int new_flag = 0;      // 0 seen, 1 new, 2 spam match kept
+    int display_flag = 0;  // 0 "FL DISP", 1 "FL NODISP" (taken by an action filter)
+    std::string size_text; // "SZ" line: the size text of the message's LIST reply
 };
 
 // Creates (overwrites) the cache file, writes the info block from the summary and appends
 // the work file line by line; a last work-file line without a line feed is not copied.
 // 0 = written; -1 = the cache file cannot be created; -2 = the work file cannot be read
 // (the info block is written alone).
-int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path, const MessageSummary& summary,
-                   const CacheMarks& marks);
+int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
+                   const MessageSummary& summary, const CacheMarks& marks);
 
 // Flags read back from a cache file's info block.
 struct CacheFlags {
@@ -46,6 +46,7 @@ int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags);
 
 // A message found in the index under another cache name: the freshly written cache file
 // replaces the indexed one and takes its name. True when the indexed name holds it now.
-bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name, std::string_view indexed_name);
+bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name,
+                    std::string_view indexed_name);
 
-}  // namespace corvex
+} // namespace corvex

@@ -17,7 +17,9 @@ CrlfReader::CrlfReader(const std::string& path) : file_(std::fopen(path.c_str(),
     buffer_.reset(new char[kReadChunk]);
 }
 
-CrlfReader::~CrlfReader() { Close(); }
+CrlfReader::~CrlfReader() {
+    Close();
+}
 
 void CrlfReader::Close() {
     if (file_) std::fclose(file_);
@@ -76,7 +78,9 @@ CrlfWriter::CrlfWriter(const std::string& path, Mode mode) {
     }
 }
 
-CrlfWriter::~CrlfWriter() { Close(); }
+CrlfWriter::~CrlfWriter() {
+    Close();
+}
 
 void CrlfWriter::WriteLine(std::string_view text) {
     if (!file_) return;
@@ -115,23 +119,23 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-bool IsFieldSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsFieldSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && IsFieldSpace(line[i])) ++i;
+        while (i < line.size() && IsFieldSpace(line[i]))
+            ++i;
         std::size_t start = i;
-        while (i < line.size() && !IsFieldSpace(line[i])) ++i;
+        while (i < line.size() && !IsFieldSpace(line[i]))
+            ++i;
         if (i > start) fields.push_back(line.substr(start, i - start));
     }
     return fields;
 }
-
-}  // namespace corvex
-
-namespace corvex {
 
 bool ParseDecimal(std::string_view field, long long& value) {
     const std::string text(field);
@@ -139,7 +143,7 @@ bool ParseDecimal(std::string_view field, long long& value) {
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    if (errno != 0 || end == text.c_str() || end != text.c_str() + text.size()) return false;
     value = v;
     return true;
 }
@@ -151,4 +155,4 @@ bool ParseDecimal(std::string_view field, int& value) {
     return true;
 }
 
-}  // namespace corvex
+} // namespace corvex

@@ -12,7 +12,7 @@
 namespace corvex {
 
 class CrlfReader {
-public:
+  public:
     explicit CrlfReader(const std::string& path);
     ~CrlfReader();
     CrlfReader(const CrlfReader&) = delete;
@@ -26,7 +26,7 @@ public:
     // Windows cannot delete or replace a file that is still open.
     void Close();
 
-private:
+  private:
     bool Fill();
 
     std::FILE* file_ = nullptr;
@@ -37,10 +37,10 @@ private:
 };
 
 class CrlfWriter {
-public:
+  public:
     enum class Mode {
-        Create,  // a new file (an old one is overwritten)
-        Append,  // appended to; a file whose last line lacks its line end gets one first
+        Create, // a new file (an old one is overwritten)
+        Append, // appended to; a file whose last line lacks its line end gets one first
     };
     CrlfWriter(const std::string& path, Mode mode);
     ~CrlfWriter();
@@ -53,7 +53,7 @@ public:
     // True when the file was open and every write reached it.
     bool Close();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     bool ok_ = false;
 };
@@ -73,4 +73,4 @@ std::vector<std::string_view> SplitFields(std::string_view line);
 bool ParseDecimal(std::string_view field, long long& value);
 bool ParseDecimal(std::string_view field, int& value);
 
-}  // namespace corvex
+} // namespace corvex

@@ -25,9 +25,11 @@ bool EndsWithSeparator(std::string_view dir) {
     return !dir.empty() && !trail && (dir.back() == PathSeparator() || dir.back() == '/');
 }
 
-}  // namespace
+} // namespace
 
-char PathSeparator() { return static_cast<char>(std::filesystem::path::preferred_separator); }
+char PathSeparator() {
+    return static_cast<char>(std::filesystem::path::preferred_separator);
+}
 
 std::string JoinPath(std::string_view dir, std::string_view name) {
     std::string out(dir);
@@ -41,7 +43,7 @@ std::string SanitiseName(std::string_view name) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         char& c = out[i];
         if (IsLeadByte(c)) {
-            ++i;  // the second byte belongs to the character
+            ++i; // the second byte belongs to the character
             continue;
         }
         switch (c) {
@@ -65,10 +67,18 @@ std::string AccountName(std::string_view user, std::string_view host) {
     return SanitiseName(user) + "_" + SanitiseName(host);
 }
 
-std::string DataDirectory(std::string_view app_data) { return JoinPath(JoinPath(app_data, "Quillon"), "Corvex"); }
-std::string TempDirectory(std::string_view data_dir) { return JoinPath(data_dir, "Temp"); }
-std::string IdDirectory(std::string_view data_dir) { return JoinPath(data_dir, "ID"); }
-std::string ActDirectory(std::string_view data_dir) { return JoinPath(data_dir, "ACT"); }
+std::string DataDirectory(std::string_view app_data) {
+    return JoinPath(JoinPath(app_data, "Quillon"), "Corvex");
+}
+std::string TempDirectory(std::string_view data_dir) {
+    return JoinPath(data_dir, "Temp");
+}
+std::string IdDirectory(std::string_view data_dir) {
+    return JoinPath(data_dir, "ID");
+}
+std::string ActDirectory(std::string_view data_dir) {
+    return JoinPath(data_dir, "ACT");
+}
 
 bool EnsureDirectory(const std::string& path) {
     // A path the library cannot convert throws even through the error_code overloads.
@@ -97,7 +107,9 @@ std::string WorkDirectory(std::string_view data_dir, std::string_view user, std:
     return JoinPath(TempDirectory(data_dir), AccountName(user, host));
 }
 
-std::string WorkFilePath(std::string_view work_dir, std::string_view name) { return JoinPath(work_dir, name); }
+std::string WorkFilePath(std::string_view work_dir, std::string_view name) {
+    return JoinPath(work_dir, name);
+}
 
 std::string CacheFilePath(std::string_view work_dir, std::string_view cache_name) {
     return JoinPath(work_dir, std::string(cache_name) + kCacheFileExtension);
@@ -109,4 +121,4 @@ SeenFiles SeenListFiles(std::string_view data_dir, std::string_view user, std::s
             base + kSeenRestoreExtension};
 }
 
-}  // namespace corvex
+} // namespace corvex

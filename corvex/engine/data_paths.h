@@ -53,11 +53,11 @@ std::string CacheFilePath(std::string_view work_dir, std::string_view cache_name
 
 // The seen list of an account and its companions in the ID folder.
 struct SeenFiles {
-    std::string list;       // .$ID
-    std::string trim_copy;  // .NEW, while the list is trimmed
-    std::string snapshot;   // .$GR, taken before each check
-    std::string restore;    // .$TL, replaces the list before the next check
+    std::string list;      // .$ID
+    std::string trim_copy; // .NEW, while the list is trimmed
+    std::string snapshot;  // .$GR, taken before each check
+    std::string restore;   // .$TL, replaces the list before the next check
 };
 SeenFiles SeenListFiles(std::string_view data_dir, std::string_view user, std::string_view host);
 
-}  // namespace corvex
+} // namespace corvex

@@ -25,10 +25,16 @@ std::string AppendedLine(std::string_view key, std::string_view cache_name, int 
 }
 
 // The line a rewrite writes for an entry read from the index.
-std::string CanonicalLine(const IndexEntry& e) { return e.key + " " + e.cache_name + " " + std::to_string(e.lines); }
+std::string CanonicalLine(const IndexEntry& e) {
+    return e.key + " " + e.cache_name + " " + std::to_string(e.lines);
+}
 
-std::string IndexPath(const std::string& work_dir) { return JoinPath(work_dir, kIndexFileName); }
-std::string IndexTempPath(const std::string& work_dir) { return JoinPath(work_dir, kIndexTempName); }
+std::string IndexPath(const std::string& work_dir) {
+    return JoinPath(work_dir, kIndexFileName);
+}
+std::string IndexTempPath(const std::string& work_dir) {
+    return JoinPath(work_dir, kIndexTempName);
+}
 
 bool Usable(const std::string& work_dir, const IndexEntry& e, int wanted) {
     return IndexEntryUsable(e.lines, wanted) && FileExists(CacheFilePath(work_dir, e.cache_name));
@@ -41,7 +47,8 @@ std::optional<std::unordered_set<std::string>> LastVisitKeys(const std::string& 
     std::unordered_set<std::string> keys;
     std::string line;
     while (in.ReadLine(line))
-        for (std::string_view word : SplitFields(line)) keys.emplace(word);
+        for (std::string_view word : SplitFields(line))
+            keys.emplace(word);
     return keys;
 }
 
@@ -62,7 +69,7 @@ struct KeyOutcome {
     }
 };
 
-}  // namespace
+} // namespace
 
 bool IndexEntryUsable(int stored, int wanted) {
     return (wanted >= 0 || stored == wanted) && (wanted <= 0 || stored <= 0 || stored >= wanted);
@@ -84,7 +91,8 @@ bool IndexAppend(const std::string& work_dir, std::string_view key, std::string_
     return out.Close();
 }
 
-IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key, int lines_wanted, bool purge) {
+IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key, int lines_wanted,
+                              bool purge) {
     CrlfReader in(IndexPath(work_dir));
     if (!in.is_open()) return {-2, {}, 0};
     const std::string temp = IndexTempPath(work_dir);
@@ -127,7 +135,9 @@ IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key,
     return outcome.r;
 }
 
-bool VisitListReset(const std::string& work_dir) { return RemoveFile(JoinPath(work_dir, kVisitListName)); }
+bool VisitListReset(const std::string& work_dir) {
+    return RemoveFile(JoinPath(work_dir, kVisitListName));
+}
 
 bool VisitListAppend(const std::string& work_dir, std::string_view key) {
     CrlfWriter out(JoinPath(work_dir, kVisitListName), CrlfWriter::Mode::Append);
@@ -145,7 +155,8 @@ IdIndex::IdIndex(std::string work_dir) : work_dir_(std::move(work_dir)) {
     CrlfReader in(IndexPath(work_dir_));
     exists_ = in.is_open();
     std::string line;
-    while (in.ReadLine(line)) Add({std::string(), ParseLine(line), true, 0});
+    while (in.ReadLine(line))
+        Add({std::string(), ParseLine(line), true, 0});
     file_lines_ = lines_.size();
 }
 
@@ -176,32 +187,37 @@ bool IdIndex::Append(std::string_view key, std::string_view cache_name, int line
 
 IndexUpdateResult IdIndex::Update(std::string_view key, int lines_wanted, bool purge) {
     if (!exists_) return {-2, {}, 0};
-    bool dropped = false;
-    if (purge) {
-        if (const auto on_server = LastVisitKeys(work_dir_)) {
-            for (Line& l : lines_) {
-                if (!l.live || !l.entry || on_server->count(l.entry->key)) continue;
-                RemoveFile(CacheFilePath(work_dir_, l.entry->cache_name));
-                l.live = false;
-                dropped = true;
-            }
-        }
-    }
     KeyOutcome outcome;
-    const auto it = by_key_.find(std::string(key));
-    if (it != by_key_.end()) {
-        for (std::size_t i : it->second) {
-            Line& l = lines_[i];
-            if (!l.live) continue;
-            if (Usable(work_dir_, *l.entry, lines_wanted)) {
-                outcome.Kept(*l.entry);
-            } else {
-                outcome.Dropped(*l.entry);
-                l.live = false;
-                dropped = true;
-            }
+    bool dropped = false;
+    // Entries are decided in file order, as the call-by-call update reads them: a purged cache
+    // file is gone for the entries after it.
+    auto decide = [&](Line& l, const std::unordered_set<std::string>* on_server) {
+        if (!l.live || !l.entry) return;
+        if (on_server && !on_server->count(l.entry->key)) {
+            RemoveFile(CacheFilePath(work_dir_, l.entry->cache_name));
+            l.live = false;
+            dropped = true;
+            return;
         }
+        if (l.entry->key != key) return;
+        if (Usable(work_dir_, *l.entry, lines_wanted)) {
+            outcome.Kept(*l.entry);
+        } else {
+            outcome.Dropped(*l.entry);
+            l.live = false;
+            dropped = true;
+        }
+    };
+    const auto on_server = purge ? LastVisitKeys(work_dir_) : std::nullopt;
+    const auto it = by_key_.find(std::string(key));
+    if (on_server) {
+        for (Line& l : lines_)
+            decide(l, &*on_server);
+    } else if (it != by_key_.end()) {
+        for (std::size_t i : it->second)
+            decide(lines_[i], nullptr);
     }
+    if (it != by_key_.end()) std::erase_if(it->second, [&](std::size_t i) { return !lines_[i].live; });
     if (dropped) {
         rewritten_ = true;
         last_rewrite_ = ++op_;
@@ -214,7 +230,8 @@ bool IdIndex::Flush() {
     const std::string path = IndexPath(work_dir_);
     if (!rewritten_) {
         CrlfWriter out(path, CrlfWriter::Mode::Append);
-        for (std::size_t i = file_lines_; i < lines_.size(); ++i) out.WriteLine(lines_[i].raw);
+        for (std::size_t i = file_lines_; i < lines_.size(); ++i)
+            out.WriteLine(lines_[i].raw);
         if (!out.Close()) return false;
         for (std::size_t i = file_lines_; i < lines_.size(); ++i) {
             lines_[i].raw.clear();
@@ -241,11 +258,12 @@ bool IdIndex::Flush() {
     }
     lines_.clear();
     by_key_.clear();
-    for (Line& l : kept) Add(std::move(l));
+    for (Line& l : kept)
+        Add(std::move(l));
     file_lines_ = lines_.size();
     rewritten_ = false;
     exists_ = true;
     return true;
 }
 
-}  // namespace corvex
+} // namespace corvex

@@ -46,15 +46,16 @@ bool IndexAppend(const std::string& work_dir, std::string_view key, std::string_
 // whose key is not in IDLIST.IDL (its cache file is deleted too; without IDLIST.IDL nothing is
 // purged), and every entry with the given key that does not serve `lines_wanted` or whose
 // cache file is gone.
-IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key, int lines_wanted, bool purge);
+IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key, int lines_wanted,
+                              bool purge);
 
 // IDLIST.$DL and IDLIST.IDL.
-bool VisitListReset(const std::string& work_dir);                         // delete IDLIST.$DL
-bool VisitListAppend(const std::string& work_dir, std::string_view key);  // add a line to it
-bool VisitListPromote(const std::string& work_dir);  // IDLIST.$DL replaces IDLIST.IDL, if it exists
+bool VisitListReset(const std::string& work_dir);                        // delete IDLIST.$DL
+bool VisitListAppend(const std::string& work_dir, std::string_view key); // add a line to it
+bool VisitListPromote(const std::string& work_dir); // IDLIST.$DL replaces IDLIST.IDL, if it exists
 
 class IdIndex {
-public:
+  public:
     // Loads IDLIST.IDX of the work directory (a missing file is an empty index that does not exist yet).
     explicit IdIndex(std::string work_dir);
     // Writes what is still pending (errors are lost; call Flush to see them).
@@ -74,12 +75,12 @@ public:
     bool Flush();
     bool dirty() const { return rewritten_ || file_lines_ < lines_.size(); }
 
-private:
+  private:
     struct Line {
-        std::string raw;                   // the line as appended (empty for lines read from the file)
-        std::optional<IndexEntry> entry;   // the entry as the readers see the line
-        bool live = true;                  // false once dropped
-        std::uint64_t seq = 0;             // 0 = in the file; else the operation that appended it
+        std::string raw;                 // the line as appended (empty for lines read from the file)
+        std::optional<IndexEntry> entry; // the entry as the readers see the line
+        bool live = true;                // false once dropped
+        std::uint64_t seq = 0;           // 0 = in the file; else the operation that appended it
     };
     void Add(Line line);
 
@@ -87,10 +88,10 @@ private:
     std::vector<Line> lines_;
     std::unordered_map<std::string, std::vector<std::size_t>> by_key_;
     bool exists_ = false;
-    std::size_t file_lines_ = 0;      // lines_[0, file_lines_) are in the file as it is
-    std::uint64_t op_ = 0;            // counts appends and drops
-    std::uint64_t last_rewrite_ = 0;  // the last operation that dropped an entry
-    bool rewritten_ = false;          // an entry was dropped since the last Flush
+    std::size_t file_lines_ = 0;     // lines_[0, file_lines_) are in the file as it is
+    std::uint64_t op_ = 0;           // counts appends and drops
+    std::uint64_t last_rewrite_ = 0; // the last operation that dropped an entry
+    bool rewritten_ = false;         // an entry was dropped since the last Flush
 };
 
-}  // namespace corvex
+} // namespace corvex

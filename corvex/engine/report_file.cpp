@@ -36,7 +36,9 @@ int NewFlagOf(std::string_view first_line) {
 }
 
 // The text after a two-letter key and its blank ("CF name" -> "name").
-std::string_view ValueOf(std::string_view line) { return line.size() > 3 ? line.substr(3) : std::string_view(); }
+std::string_view ValueOf(std::string_view line) {
+    return line.size() > 3 ? line.substr(3) : std::string_view();
+}
 
 bool WriteSingleLine(const std::string& work_dir, const std::string& line) {
     CrlfWriter out(JoinPath(work_dir, kReportFileName), CrlfWriter::Mode::Create);
@@ -44,7 +46,7 @@ bool WriteSingleLine(const std::string& work_dir, const std::string& line) {
     return out.Close();
 }
 
-}  // namespace
+} // namespace
 
 bool ReportWriter::Open(const std::string& work_dir) {
     writer_ = std::make_unique<CrlfWriter>(JoinPath(work_dir, kReportFileName), CrlfWriter::Mode::Create);
@@ -56,8 +58,8 @@ void ReportWriter::Message(int number, int attachment, int new_flag, std::string
                            std::string_view cache_name, std::string_view subject) {
     if (!writer_) return;
     char head[32];
-    std::snprintf(head, sizeof head, "[%3d] %1d %1d ", std::clamp(number, 0, kReportNumberMax), attachment ? 1 : 0,
-                  std::clamp(new_flag, 0, 9));
+    std::snprintf(head, sizeof head, "[%3d] %1d %1d ", std::clamp(number, 0, kReportNumberMax),
+                  attachment ? 1 : 0, std::clamp(new_flag, 0, 9));
     writer_->WriteLine(head + OneLine(from_name));
     writer_->WriteLine("CF " + OneLine(cache_name));
     writer_->WriteLine("SB " + OneLine(subject));
@@ -131,7 +133,7 @@ ReportEntry ReadReportEntry(const std::string& work_dir, int entry) {
     CrlfReader in(JoinPath(work_dir, kReportFileName));
     if (!in.is_open()) return result;
     std::string line;
-    int block = -1;  // index of the block being read
+    int block = -1; // index of the block being read
     int flag = 0;
     while (in.ReadLine(line)) {
         switch (Classify(line)) {
@@ -150,7 +152,7 @@ ReportEntry ReadReportEntry(const std::string& work_dir, int entry) {
             break;
         case LineKind::BlockStart:
             ++block;
-            if (entry >= 0 && block > entry) return result;  // the wanted block had no "CF" line
+            if (entry >= 0 && block > entry) return result; // the wanted block had no "CF" line
             flag = NewFlagOf(line);
             break;
         case LineKind::CacheName:
@@ -195,4 +197,4 @@ PreviousValues ReadPreviousValues(const std::string& work_dir) {
     return prev;
 }
 
-}  // namespace corvex
+} // namespace corvex

@@ -22,23 +22,23 @@ inline constexpr int kReportNumberMax = 999;
 
 // Writes a report from the top (stage 2 of a check run). Each call writes one line or block.
 class ReportWriter {
-public:
+  public:
     // Creates index.tmp in the work directory anew.
     bool Open(const std::string& work_dir);
     bool is_open() const { return writer_ != nullptr; }
 
     // "[%3d] %1d %1d %s", "CF %s", "SB %s".
-    void Message(int number, int attachment, int new_flag, std::string_view from_name, std::string_view cache_name,
-                 std::string_view subject);
-    void Error(std::string_view text);  // "[ERR] %s"
-    void NoMail();                      // "[ZRO] メールはありません。"
-    void EndOfMessages();               // the empty line
+    void Message(int number, int attachment, int new_flag, std::string_view from_name,
+                 std::string_view cache_name, std::string_view subject);
+    void Error(std::string_view text); // "[ERR] %s"
+    void NoMail();                     // "[ZRO] メールはありません。"
+    void EndOfMessages();              // the empty line
     // "[CNT] %d", then "[INF] %d %ld %d %d", or "[INF] -1 -1 0 0" when a spam match was kept.
     void Trailer(int listed, int stat_count, long long stat_size, int result, int remaining, bool kept_spam);
     // True when every line reached the file.
     bool Close();
 
-private:
+  private:
     std::unique_ptr<CrlfWriter> writer_;
 };
 
@@ -65,7 +65,7 @@ ReportEntry ReadReportEntry(const std::string& work_dir, int entry);
 // missing (or unreadable), or a block names a cache file that is gone, count and size are -1
 // and the result 0; remaining is the "[INF]" value when there is one, else 0.
 struct PreviousValues {
-    bool has_info = false;  // an "[INF]" line with four numbers was read
+    bool has_info = false; // an "[INF]" line with four numbers was read
     int count = -1;
     long long size = -1;
     int result = 0;
@@ -73,4 +73,4 @@ struct PreviousValues {
 };
 PreviousValues ReadPreviousValues(const std::string& work_dir);
 
-}  // namespace corvex
+} // namespace corvex

@@ -18,11 +18,11 @@ SeenResult Decide(int match_position, int keys, int server_count) {
 }
 
 // Writes keys [drop, end) to .NEW and puts it in place of the list.
-template <typename Keys>
-bool RewriteWithout(const SeenFiles& files, const Keys& keys, std::size_t drop) {
+template <typename Keys> bool RewriteWithout(const SeenFiles& files, const Keys& keys, std::size_t drop) {
     CrlfWriter out(files.trim_copy, CrlfWriter::Mode::Create);
     if (!out.is_open()) return false;
-    for (std::size_t i = drop; i < keys.size(); ++i) out.WriteLine(keys[i]);
+    for (std::size_t i = drop; i < keys.size(); ++i)
+        out.WriteLine(keys[i]);
     if (!out.Close()) {
         RemoveFile(files.trim_copy);
         return false;
@@ -35,7 +35,7 @@ std::size_t DropCount(int server_count, int keys_before_pass, std::size_t keys) 
     return std::min(static_cast<std::size_t>(drop), keys);
 }
 
-}  // namespace
+} // namespace
 
 SeenResult SeenCheck(const SeenFiles& files, std::string_view key, int server_count) {
     CrlfReader in(files.list);
@@ -67,7 +67,8 @@ bool SeenTrim(const SeenFiles& files, int server_count, int list_length, int key
         if (!in.is_open()) return false;
         std::string line;
         while (in.ReadLine(line))
-            for (std::string_view word : SplitFields(line)) keys.emplace_back(word);
+            for (std::string_view word : SplitFields(line))
+                keys.emplace_back(word);
     }
     return RewriteWithout(files, keys, DropCount(server_count, keys_before_pass, keys.size()));
 }
@@ -84,7 +85,8 @@ void SeenList::Load() {
     exists_ = in.is_open();
     std::string line;
     while (in.ReadLine(line))
-        for (std::string_view word : SplitFields(line)) Push(word);
+        for (std::string_view word : SplitFields(line))
+            Push(word);
 }
 
 void SeenList::Push(std::string_view word) {
@@ -108,7 +110,8 @@ int SeenList::Append(std::string_view key) {
     exists_ = true;
     // The key may fall apart into several words, as the readers of the file will see it.
     const std::string line = OneLine(key);
-    for (std::string_view word : SplitFields(line)) Push(word);
+    for (std::string_view word : SplitFields(line))
+        Push(word);
     return 0;
 }
 
@@ -122,7 +125,8 @@ bool SeenList::Trim(int server_count, int list_length) {
     }
     keys_.erase(keys_.begin(), keys_.begin() + static_cast<std::ptrdiff_t>(drop));
     last_position_.clear();
-    for (std::size_t i = 0; i < keys_.size(); ++i) last_position_[keys_[i]] = static_cast<int>(i + 1);
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        last_position_[keys_[i]] = static_cast<int>(i + 1);
     keys_before_pass_ = static_cast<int>(keys_.size());
     return true;
 }
@@ -138,7 +142,8 @@ bool SeenCopyToGr(const SeenFiles& files) {
     if (in.is_open() && out.is_open()) {
         std::string line;
         while (in.ReadLine(line))
-            for (std::string_view word : SplitFields(line)) out.WriteLine(word);
+            for (std::string_view word : SplitFields(line))
+                out.WriteLine(word);
         if (out.Close()) return true;
     }
     out.Close();
@@ -152,7 +157,11 @@ bool SeenGrToTl(const SeenFiles& files) {
     return ReplaceFile(files.snapshot, files.restore);
 }
 
-bool SeenRemoveGr(const SeenFiles& files) { return RemoveFile(files.snapshot); }
-bool SeenRemoveTl(const SeenFiles& files) { return RemoveFile(files.restore); }
+bool SeenRemoveGr(const SeenFiles& files) {
+    return RemoveFile(files.snapshot);
+}
+bool SeenRemoveTl(const SeenFiles& files) {
+    return RemoveFile(files.restore);
+}
 
-}  // namespace corvex
+} // namespace corvex

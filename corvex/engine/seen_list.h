@@ -39,7 +39,7 @@ int SeenAppend(const SeenFiles& files, std::string_view key);
 bool SeenTrim(const SeenFiles& files, int server_count, int list_length, int keys_before_pass);
 
 class SeenList {
-public:
+  public:
     // Loads the list; the key count at this point is the pass's keys_before_pass.
     explicit SeenList(SeenFiles files);
 
@@ -51,14 +51,14 @@ public:
     // SeenTrim with the key count of the load (or of the last trim) as keys_before_pass.
     bool Trim(int server_count, int list_length);
 
-private:
+  private:
     void Load();
     void Push(std::string_view word);
 
     SeenFiles files_;
     bool exists_ = false;
     std::vector<std::string> keys_;
-    std::unordered_map<std::string, int> last_position_;  // from 1
+    std::unordered_map<std::string, int> last_position_; // from 1
     int keys_before_pass_ = 0;
 };
 
@@ -72,4 +72,4 @@ bool SeenGrToTl(const SeenFiles& files);
 bool SeenRemoveGr(const SeenFiles& files);
 bool SeenRemoveTl(const SeenFiles& files);
 
-}  // namespace corvex
+} // namespace corvex

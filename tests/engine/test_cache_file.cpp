@@ -16,11 +16,11 @@ using engine_files::WriteBytes;
 
 namespace {
 
-const char kSato[] = "\x8d\xb2\x93\xa1 \x88\xea\x98Y";     // 佐藤 一郎
-const char kYamada[] = "\x8eR\x93\x63 \x91\xbe\x98Y";      // 山田 太郎
-const char kBuchoBlanks[] = "\x95\x94\x92\xb7  ";          // "部長  "
-const char kResent[] = "\x89\xef\x8b\x63\x82\xcc\x8c\x8f\x81i\x8d\xc4\x91\x97\x81j";  // 会議の件（再送）
-const char kNoEntry[] = "\x8bL\x8fq\x96\xb3\x82\xb5";      // 記述無し
+const char kSato[] = "\x8d\xb2\x93\xa1 \x88\xea\x98Y";                               // 佐藤 一郎
+const char kYamada[] = "\x8eR\x93\x63 \x91\xbe\x98Y";                                // 山田 太郎
+const char kBuchoBlanks[] = "\x95\x94\x92\xb7  ";                                    // "部長  "
+const char kResent[] = "\x89\xef\x8b\x63\x82\xcc\x8c\x8f\x81i\x8d\xc4\x91\x97\x81j"; // 会議の件（再送）
+const char kNoEntry[] = "\x8bL\x8fq\x96\xb3\x82\xb5";                                // 記述無し
 
 MessageSummary SampleSummary() {
     MessageSummary s;
@@ -33,7 +33,7 @@ MessageSummary SampleSummary() {
     s.cc = {{"Cc: boss", "boss@example.jp", kBuchoBlanks}};
     s.from_address = "sato@example.co.jp";
     s.from_name = kSato;
-    s.from_display = "stale display text";  // the writer builds FR from name and address itself
+    s.from_display = "stale display text"; // the writer builds FR from name and address itself
     s.mailer = "Becky! ver. 2.81";
     s.subject = "display subject";
     s.match_subject = "match subject";
@@ -56,7 +56,8 @@ const char kWorkFile[] = "---HEAD ST---\r\n"
                          "third body line\r\n"
                          "cut off by the line count";
 
-std::string WriteSample(const TempDir& dir, const MessageSummary& s, const CacheMarks& marks, int* result = nullptr) {
+std::string WriteSample(const TempDir& dir, const MessageSummary& s, const CacheMarks& marks,
+                        int* result = nullptr) {
     const std::string work = JoinPath(dir.str(), kWorkFileName);
     WriteBytes(work, kWorkFile);
     const std::string cache = CacheFilePath(dir.str(), "0-0501091602-1");
@@ -72,7 +73,7 @@ std::string InfoLines(const std::string& file) {
     return file.substr(start + 2, (end == std::string::npos ? file.size() : end) - start - 2);
 }
 
-}  // namespace
+} // namespace
 
 TEST(CacheFile, InfoBlockAndWorkFileMatchGolden) {
     TempDir dir;
@@ -103,11 +104,14 @@ TEST(CacheFile, SynthesisedKeyEmptyListsAndFilteredMessage) {
     EXPECT_EQ(file.substr(0, 35), "---INFO ST---\r\n[XXX] 0 2 \r\nID S-Fro");
     EXPECT_EQ(InfoLines(file), "ID S-From:+a@b.c+Subject:+x\r\nSD 2024/05/01 09:15\r\nRD 2024/05/01 09:16\r\n"
                                "TP 1\r\nAT 0\r\nFR sato@example.co.jp\r\nF1 sato@example.co.jp\r\nF2 \r\n"
-                               "TO " + std::string(kNoEntry) + "\r\nCC " + kNoEntry + "\r\nFL NODISP\r\nSZ ???\r\n"
-                               "ML Becky! ver. 2.81\r\nNO Wed, 1 May 2024 09:16:02 +0900\r\nSB " + kResent + "\r\n");
+                               "TO " +
+                                   std::string(kNoEntry) + "\r\nCC " + kNoEntry +
+                                   "\r\nFL NODISP\r\nSZ ???\r\n"
+                                   "ML Becky! ver. 2.81\r\nNO Wed, 1 May 2024 09:16:02 +0900\r\nSB " +
+                                   kResent + "\r\n");
 
     CacheFlags flags;
-    EXPECT_EQ(ReadCacheInfo(CacheFilePath(dir.str(), "0-0501091602-1"), flags), -1);  // new flag 2: scan again
+    EXPECT_EQ(ReadCacheInfo(CacheFilePath(dir.str(), "0-0501091602-1"), flags), -1); // new flag 2: scan again
     EXPECT_EQ(flags.new_flag, 2);
     EXPECT_EQ(flags.display_flag, 1);
     EXPECT_EQ(flags.html, 1);
@@ -118,7 +122,7 @@ TEST(CacheFile, FieldsNeverSplitALine) {
     TempDir dir;
     MessageSummary s = SampleSummary();
     s.cache_subject = "two\r\nlines";
-    s.to = {{"", "", ""}};  // an empty raw entry
+    s.to = {{"", "", ""}}; // an empty raw entry
     const std::string file = WriteSample(dir, s, {0, 0, "1k"});
     EXPECT_NE(file.find("\r\nSB two  lines\r\n---HEAD ST---"), std::string::npos);
     EXPECT_NE(file.find("\r\nTO \r\nT1 \r\nT2 \r\nCC "), std::string::npos);
@@ -168,7 +172,7 @@ TEST(CacheFile, ReadCacheInfoCases) {
 
 TEST(CacheFile, NamesAndKeys) {
     std::tm t{};
-    t.tm_mon = 4;  // May
+    t.tm_mon = 4; // May
     t.tm_mday = 1;
     t.tm_hour = 9;
     t.tm_min = 16;

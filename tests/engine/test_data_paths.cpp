@@ -14,7 +14,7 @@ TEST(DataPaths, SanitisesEveryCharacterThatCannotBeInAName) {
     EXPECT_EQ(AccountName("taro yamada", "pop.example.jp:110"), "taro_yamada_pop.example.jp_110");
     // "ソ" is 0x83 0x5C: its second byte is no backslash.
     EXPECT_EQ(SanitiseName("\x83\\\\"), "\x83\\_");
-    EXPECT_EQ(SanitiseName("\x83"), "\x83");  // a lone first byte at the end
+    EXPECT_EQ(SanitiseName("\x83"), "\x83"); // a lone first byte at the end
 }
 
 TEST(DataPaths, AccountPaths) {
@@ -48,7 +48,7 @@ TEST(DataPaths, CreatesTheFoldersOnlyWhenMissing) {
     for (const std::string& sub : {TempDirectory(data), IdDirectory(data), ActDirectory(data)})
         EXPECT_TRUE(std::filesystem::is_directory(sub)) << sub;
     engine_files::WriteBytes(JoinPath(IdDirectory(data), "keep.$ID"), "k\r\n");
-    ASSERT_TRUE(EnsureDataDirectories(dir.str()));  // again: nothing is lost
+    ASSERT_TRUE(EnsureDataDirectories(dir.str())); // again: nothing is lost
     EXPECT_EQ(engine_files::ReadBytes(JoinPath(IdDirectory(data), "keep.$ID")), "k\r\n");
     EXPECT_FALSE(EnsureDirectory(JoinPath(JoinPath(dir.str(), "missing"), "deeper")));
 }

@@ -24,9 +24,15 @@ const char kKeyB[] = "<b2@example.jp>-Wed,+1+May+2024+09+17+40+++0900";
 const char kKeyC[] = "<c3@example.jp>-X";
 const char kKeyD[] = "<d4@example.jp>-X";
 
-std::string IndexOf(const std::string& dir) { return ReadBytes(JoinPath(dir, kIndexFileName)); }
-void SetIndex(const std::string& dir, const std::string& bytes) { WriteBytes(JoinPath(dir, kIndexFileName), bytes); }
-void MakeCache(const std::string& dir, const std::string& name) { WriteBytes(CacheFilePath(dir, name), "x"); }
+std::string IndexOf(const std::string& dir) {
+    return ReadBytes(JoinPath(dir, kIndexFileName));
+}
+void SetIndex(const std::string& dir, const std::string& bytes) {
+    WriteBytes(JoinPath(dir, kIndexFileName), bytes);
+}
+void MakeCache(const std::string& dir, const std::string& name) {
+    WriteBytes(CacheFilePath(dir, name), "x");
+}
 
 // An index as an older run may leave it: LF-only and CR LF lines, a line without an entry,
 // an entry whose cache file is gone.
@@ -37,7 +43,7 @@ void SetUpOldIndex(const std::string& dir) {
     MakeCache(dir, "0-0501091603-2");
 }
 
-}  // namespace
+} // namespace
 
 TEST(IdIndex, CallByCallAndInMemoryLeaveTheGoldenFile) {
     TempDir ref_dir, mem_dir;
@@ -49,7 +55,7 @@ TEST(IdIndex, CallByCallAndInMemoryLeaveTheGoldenFile) {
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.cache_name, "0-0501091602-1");
     EXPECT_EQ(r.lines, 20);
-    EXPECT_EQ(IndexOf(ref_dir.str()), before);  // nothing dropped: the file stays as it was
+    EXPECT_EQ(IndexOf(ref_dir.str()), before); // nothing dropped: the file stays as it was
     r = IndexUpdate(ref_dir.str(), kKeyC, 20, false);
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.cache_name, "0-0501091604-3");
@@ -64,7 +70,7 @@ TEST(IdIndex, CallByCallAndInMemoryLeaveTheGoldenFile) {
         EXPECT_TRUE(index.Append(kKeyD, "0-0502080000-4", 20));
         EXPECT_EQ(index.Lookup(kKeyD)->cache_name, "0-0502080000-4");
         EXPECT_FALSE(index.Lookup(kKeyC));
-        EXPECT_EQ(IndexOf(mem_dir.str()), before);  // nothing written before the flush
+        EXPECT_EQ(IndexOf(mem_dir.str()), before); // nothing written before the flush
         EXPECT_TRUE(index.Flush());
         EXPECT_FALSE(index.dirty());
     }
@@ -80,16 +86,25 @@ TEST(IdIndex, ReuseRules) {
     };
     const Case cases[] = {
         // 20 lines serve 20 or fewer, and any request that does not want the whole message.
-        {20, 20, true, 1}, {20, 10, true, 1}, {20, 0, true, 1}, {20, 21, true, 0}, {20, -1, true, 0},
+        {20, 20, true, 1},
+        {20, 10, true, 1},
+        {20, 0, true, 1},
+        {20, 21, true, 0},
+        {20, -1, true, 0},
         // the whole message serves everything
-        {-1, -1, true, 1}, {-1, 0, true, 1}, {-1, 20, true, 1}, {-1, 200, true, 1},
+        {-1, -1, true, 1},
+        {-1, 0, true, 1},
+        {-1, 20, true, 1},
+        {-1, 200, true, 1},
         // a cache file that is gone serves nothing
-        {20, 20, false, 0}, {-1, -1, false, 0},
+        {20, 20, false, 0},
+        {-1, -1, false, 0},
     };
     for (const Case& c : cases) {
         for (const bool in_memory : {false, true}) {
             TempDir dir;
-            SetIndex(dir.str(), "k 0-0101000000-1 " + std::to_string(c.stored) + "\r\nother 0-0101000000-2 5\r\n");
+            SetIndex(dir.str(),
+                     "k 0-0101000000-1 " + std::to_string(c.stored) + "\r\nother 0-0101000000-2 5\r\n");
             if (c.cache_present) MakeCache(dir.str(), "0-0101000000-1");
             IndexUpdateResult r;
             if (in_memory) {
@@ -98,10 +113,11 @@ TEST(IdIndex, ReuseRules) {
             } else {
                 r = IndexUpdate(dir.str(), "k", c.wanted, false);
             }
-            const std::string what = "stored " + std::to_string(c.stored) + " wanted " + std::to_string(c.wanted) +
-                                     (c.cache_present ? "" : " no cache") + (in_memory ? " (memory)" : "");
+            const std::string what = "stored " + std::to_string(c.stored) + " wanted " +
+                                     std::to_string(c.wanted) + (c.cache_present ? "" : " no cache") +
+                                     (in_memory ? " (memory)" : "");
             EXPECT_EQ(r.result, c.result) << what;
-            EXPECT_EQ(r.cache_name, "0-0101000000-1") << what;  // also when dropped
+            EXPECT_EQ(r.cache_name, "0-0101000000-1") << what; // also when dropped
             EXPECT_EQ(r.lines, c.stored) << what;
             EXPECT_EQ(IndexOf(dir.str()), c.result == 1 ? "k 0-0101000000-1 " + std::to_string(c.stored) +
                                                               "\r\nother 0-0101000000-2 5\r\n"
@@ -127,20 +143,21 @@ TEST(IdIndex, FirstEntryWinsAndMissingIndex) {
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.cache_name, "n2");
     EXPECT_EQ(IndexOf(dir.str()), "k n2 -1\r\n");
-    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "n1")));  // only purging deletes cache files
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "n1"))); // only purging deletes cache files
 }
 
 TEST(IdIndex, PurgeDropsWhatLeftTheServer) {
     for (const bool in_memory : {false, true}) {
         TempDir dir;
         SetIndex(dir.str(), "a na 20\r\nb nb 20\r\nc nc -1\r\n");
-        for (const char* n : {"na", "nb", "nc"}) MakeCache(dir.str(), n);
+        for (const char* n : {"na", "nb", "nc"})
+            MakeCache(dir.str(), n);
         WriteBytes(JoinPath(dir.str(), kLastVisitListName), "a\r\nb\r\n");
         IndexUpdateResult r;
         if (in_memory) {
             IdIndex index(dir.str());
             r = index.Update("a", 10, true);
-            EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "nc")));  // deleted at once
+            EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "nc"))); // deleted at once
             ASSERT_TRUE(index.Flush());
         } else {
             r = IndexUpdate(dir.str(), "a", 10, true);
@@ -180,14 +197,14 @@ TEST(IdIndex, VisitLists) {
     WriteBytes(last, "old\r\n");
     EXPECT_TRUE(VisitListReset(dir.str()));
     EXPECT_FALSE(engine_files::Exists(visits));
-    EXPECT_FALSE(VisitListPromote(dir.str()));  // no $DL: IDLIST.IDL stays
+    EXPECT_FALSE(VisitListPromote(dir.str())); // no $DL: IDLIST.IDL stays
     EXPECT_EQ(ReadBytes(last), "old\r\n");
     EXPECT_TRUE(VisitListAppend(dir.str(), "k1"));
     EXPECT_TRUE(VisitListAppend(dir.str(), "k2"));
     EXPECT_TRUE(VisitListPromote(dir.str()));
     EXPECT_EQ(ReadBytes(last), "k1\r\nk2\r\n");
     EXPECT_FALSE(engine_files::Exists(visits));
-    EXPECT_TRUE(VisitListReset(dir.str()));  // nothing to delete is fine
+    EXPECT_TRUE(VisitListReset(dir.str())); // nothing to delete is fine
 }
 
 namespace {
@@ -207,10 +224,12 @@ void RunRandomSequence(unsigned seed, bool start_with_index) {
     const std::string ref = ref_dir.str(), mem = mem_dir.str();
     const std::vector<std::string> keys = {"k0", "k1", "k2", "k3", "k4", "k5", "k6", "k 7", "k8\t9", ""};
     if (start_with_index) {
-        const std::string old = "k0 c0 20\r\nk1 c1 -1\ngarbage\r\nk2 c2 x\r\nk3 c3 5 extra\r\n\r\nk0 c9 -1\r\nk4 c4 +20";
+        const std::string old =
+            "k0 c0 20\r\nk1 c1 -1\ngarbage\r\nk2 c2 x\r\nk3 c3 5 extra\r\n\r\nk0 c9 -1\r\nk4 c4 +20";
         for (const std::string& dir : {ref, mem}) {
             SetIndex(dir, old);
-            for (const char* n : {"c0", "c1", "c3", "c9"}) MakeCache(dir, n);
+            for (const char* n : {"c0", "c1", "c3", "c9"})
+                MakeCache(dir, n);
         }
     }
     std::mt19937 rng(seed);
@@ -296,10 +315,11 @@ void RunRandomSequence(unsigned seed, bool start_with_index) {
     EXPECT_FALSE(engine_files::Exists(JoinPath(mem, kIndexTempName)));
 }
 
-}  // namespace
+} // namespace
 
 TEST(IdIndex, InMemoryIndexLeavesTheSameFilesAsCallByCall) {
-    for (unsigned seed = 1; seed <= 10; ++seed) RunRandomSequence(seed, seed % 3 != 0);
+    for (unsigned seed = 1; seed <= 10; ++seed)
+        RunRandomSequence(seed, seed % 3 != 0);
 }
 
 TEST(IdIndex, DestructorWritesPendingChanges) {

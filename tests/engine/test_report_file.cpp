@@ -14,12 +14,15 @@ using engine_files::WriteBytes;
 
 namespace {
 
-const char kSato[] = "\x8d\xb2\x93\xa1 \x88\xea\x98Y";  // 佐藤 一郎
-const char kMeeting[] = "\x89\xef\x8b\x63\x82\xcc\x8c\x8f";  // 会議の件
-const char kPrize[] = "\x81y\x93\x96\x91I\x81z\x82\xa8\x82\xdf\x82\xc5\x82\xc6\x82\xa4\x82\xb2\x82\xb4\x82\xa2\x82\xdc"
-                      "\x82\xb7";  // 【当選】おめでとうございます
+const char kSato[] = "\x8d\xb2\x93\xa1 \x88\xea\x98Y";      // 佐藤 一郎
+const char kMeeting[] = "\x89\xef\x8b\x63\x82\xcc\x8c\x8f"; // 会議の件
+const char kPrize[] =
+    "\x81y\x93\x96\x91I\x81z\x82\xa8\x82\xdf\x82\xc5\x82\xc6\x82\xa4\x82\xb2\x82\xb4\x82\xa2\x82\xdc"
+    "\x82\xb7"; // 【当選】おめでとうございます
 
-std::string ReportOf(const TempDir& dir) { return ReadBytes(JoinPath(dir.str(), kReportFileName)); }
+std::string ReportOf(const TempDir& dir) {
+    return ReadBytes(JoinPath(dir.str(), kReportFileName));
+}
 
 // Three blocks with new flags 1, 2 (a spam match the user kept) and 0.
 void WriteThreeBlocks(const std::string& work_dir) {
@@ -33,7 +36,7 @@ void WriteThreeBlocks(const std::string& work_dir) {
     ASSERT_TRUE(report.Close());
 }
 
-}  // namespace
+} // namespace
 
 TEST(ReportFile, MessageBlocksAndTrailerMatchGolden) {
     TempDir dir;
@@ -56,7 +59,7 @@ TEST(ReportFile, ClearingNewMarksKeepsSpamMatchesOnly) {
                                                              std::to_string(n + 1)));
     }
     EXPECT_EQ(ReadReportEntry(dir.str(), -1).value, 3);
-    EXPECT_EQ(ReadReportEntry(dir.str(), 3).value, -1);  // no fourth block
+    EXPECT_EQ(ReadReportEntry(dir.str(), 3).value, -1); // no fourth block
 }
 
 TEST(ReportFile, EmptyMailboxAndSingleLineReports) {
@@ -68,8 +71,9 @@ TEST(ReportFile, EmptyMailboxAndSingleLineReports) {
     report.Trailer(0, 0, 0, 0, 0, false);
     ASSERT_TRUE(report.Close());
     // "[ZRO] メールはありません。"
-    EXPECT_EQ(ReportOf(dir), "[ZRO] \x83\x81\x81[\x83\x8b\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x42\r\n"
-                             "\r\n[CNT] 0\r\n[INF] 0 0 0 0\r\n");
+    EXPECT_EQ(ReportOf(dir),
+              "[ZRO] \x83\x81\x81[\x83\x8b\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81\x42\r\n"
+              "\r\n[CNT] 0\r\n[INF] 0 0 0 0\r\n");
     EXPECT_EQ(ReadReportEntry(dir.str(), -1).value, -2);
 
     ASSERT_TRUE(WriteErrorReport(dir.str(), "E\r\nR"));
@@ -79,8 +83,9 @@ TEST(ReportFile, EmptyMailboxAndSingleLineReports) {
 
     ASSERT_TRUE(WritePausedReport(dir.str()));
     // "[OFF] メールチェック一時停止中です。"
-    EXPECT_EQ(ReportOf(dir), "[OFF] \x83\x81\x81[\x83\x8b\x83`\x83\x46\x83\x62\x83N\x88\xea\x8e\x9e\x92\xe2\x8e~\x92\x86"
-                             "\x82\xc5\x82\xb7\x81\x42\r\n");
+    EXPECT_EQ(ReportOf(dir),
+              "[OFF] \x83\x81\x81[\x83\x8b\x83`\x83\x46\x83\x62\x83N\x88\xea\x8e\x9e\x92\xe2\x8e~\x92\x86"
+              "\x82\xc5\x82\xb7\x81\x42\r\n");
     EXPECT_EQ(ReadReportEntry(dir.str(), 0).value, -2);
 }
 
@@ -98,11 +103,12 @@ TEST(ReportFile, ReadersSurviveMalformedReports) {
     TempDir dir;
     const std::string report = JoinPath(dir.str(), kReportFileName);
     // LF-only line ends, a block line too short for its flags, a block without "CF", no line end at the end.
-    WriteBytes(report, "[1] 1\nSB short\n[  2] 0 1 x\nSB no cache line\n[  3] 0 1 y\r\nCF name3\r\nSB s\r\n[CNT] 3");
+    WriteBytes(report,
+               "[1] 1\nSB short\n[  2] 0 1 x\nSB no cache line\n[  3] 0 1 y\r\nCF name3\r\nSB s\r\n[CNT] 3");
     ASSERT_TRUE(ClearNewMarks(dir.str()));
-    EXPECT_EQ(ReadBytes(report),
-              "[1] 1\r\nSB short\r\n[  2] 0 0 x\r\nSB no cache line\r\n[  3] 0 0 y\r\nCF name3\r\nSB s\r\n[CNT] 3\r\n");
-    EXPECT_EQ(ReadReportEntry(dir.str(), 0).value, -1);  // block 0 has no "CF" line
+    EXPECT_EQ(ReadBytes(report), "[1] 1\r\nSB short\r\n[  2] 0 0 x\r\nSB no cache line\r\n[  3] 0 0 y\r\nCF "
+                                 "name3\r\nSB s\r\n[CNT] 3\r\n");
+    EXPECT_EQ(ReadReportEntry(dir.str(), 0).value, -1); // block 0 has no "CF" line
     EXPECT_EQ(ReadReportEntry(dir.str(), 2).cache_path, CacheFilePath(dir.str(), "name3"));
     EXPECT_EQ(ReadReportEntry(dir.str(), -1).value, 3);
 

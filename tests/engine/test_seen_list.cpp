@@ -16,7 +16,9 @@ using engine_files::WriteBytes;
 
 namespace {
 
-SeenFiles FilesIn(const TempDir& dir) { return SeenListFiles(dir.str(), "user", "pop.example.jp"); }
+SeenFiles FilesIn(const TempDir& dir) {
+    return SeenListFiles(dir.str(), "user", "pop.example.jp");
+}
 
 std::string Key(int i) {
     char text[32];
@@ -26,7 +28,8 @@ std::string Key(int i) {
 
 std::string ListOf(int first, int last) {
     std::string bytes;
-    for (int i = first; i <= last; ++i) bytes += Key(i) + "\r\n";
+    for (int i = first; i <= last; ++i)
+        bytes += Key(i) + "\r\n";
     return bytes;
 }
 
@@ -50,7 +53,7 @@ int Pass(const SeenFiles& files, const std::vector<std::string>& server) {
     return fresh;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SeenList, NewAccountCountsEveryMessageAndStartsTheList) {
     TempDir dir;
@@ -69,10 +72,10 @@ TEST(SeenList, NewAccountCountsEveryMessageAndStartsTheList) {
 TEST(SeenList, CheckResults) {
     struct Case {
         const char* name;
-        int keys;        // list of Key(1..keys)
-        int extra;       // one more copy of this key at the end (0 = none)
-        int look_for;    // key looked up
-        int server;      // server count
+        int keys;     // list of Key(1..keys)
+        int extra;    // one more copy of this key at the end (0 = none)
+        int look_for; // key looked up
+        int server;   // server count
         int result;
     };
     const Case cases[] = {
@@ -109,7 +112,7 @@ TEST(SeenList, TrimDropsTheOldestServerCountKeys) {
         WriteBytes(files.list, Golden("seen_before.$ID"));
         if (in_memory) {
             SeenList list(files);
-            EXPECT_FALSE(list.Trim(30, 500));  // 500 or less: nothing
+            EXPECT_FALSE(list.Trim(30, 500)); // 500 or less: nothing
             EXPECT_EQ(ReadBytes(files.list), Golden("seen_before.$ID"));
             EXPECT_TRUE(list.Trim(30, 521));
             EXPECT_EQ(list.size(), 490u);
@@ -132,10 +135,12 @@ TEST(SeenList, KeysOfMessagesStillOnTheServerSurviveTheTrim) {
     const SeenFiles files = FilesIn(dir);
     WriteBytes(files.list, ListOf(1, 520));
     std::vector<std::string> server;
-    for (int i = 1; i <= 15; ++i) server.push_back(Key(i));
-    for (int i = 506; i <= 520; ++i) server.push_back(Key(i));
+    for (int i = 1; i <= 15; ++i)
+        server.push_back(Key(i));
+    for (int i = 506; i <= 520; ++i)
+        server.push_back(Key(i));
     EXPECT_EQ(Pass(files, server), 0);
-    EXPECT_EQ(SeenList(files).size(), 505u);  // 490 kept + 15 appended again
+    EXPECT_EQ(SeenList(files).size(), 505u); // 490 kept + 15 appended again
     EXPECT_EQ(Pass(files, server), 0);
 }
 
@@ -146,7 +151,8 @@ TEST(SeenList, FirstPassOverABigMailboxKeepsItsKeys) {
     EnsureDirectory(IdDirectory(dir.str()));
     const SeenFiles files = FilesIn(dir);
     std::vector<std::string> server;
-    for (int i = 1; i <= 600; ++i) server.push_back(Key(i));
+    for (int i = 1; i <= 600; ++i)
+        server.push_back(Key(i));
     EXPECT_EQ(Pass(files, server), 600);
     EXPECT_EQ(SeenList(files).size(), 600u);
     EXPECT_EQ(Pass(files, server), 0);
@@ -236,10 +242,10 @@ TEST(SeenList, SnapshotAndRestoreAroundACheck) {
     EXPECT_TRUE(SeenRestoreFromTl(files));
     EXPECT_EQ(ReadBytes(files.list), "a\r\nb\r\nc\r\nd\r\n");
     EXPECT_FALSE(engine_files::Exists(files.restore));
-    EXPECT_FALSE(SeenRestoreFromTl(files));  // nothing to restore: the list stays
+    EXPECT_FALSE(SeenRestoreFromTl(files)); // nothing to restore: the list stays
     EXPECT_EQ(ReadBytes(files.list), "a\r\nb\r\nc\r\nd\r\n");
 
-    EXPECT_FALSE(SeenGrToTl(files));  // no snapshot
+    EXPECT_FALSE(SeenGrToTl(files)); // no snapshot
     EXPECT_TRUE(SeenCopyToGr(files));
     EXPECT_TRUE(SeenRemoveGr(files));
     EXPECT_FALSE(engine_files::Exists(files.snapshot));

@@ -14,7 +14,7 @@ namespace engine_files {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         static std::atomic<unsigned> counter{0};
         std::random_device rd;
@@ -40,18 +40,21 @@ public:
     }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 inline std::string ReadBytes(const std::string& path) {
     std::string bytes;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         char chunk[16384];
         std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            bytes.append(chunk, n);
         std::fclose(f);
     }
     return bytes;
@@ -72,4 +75,4 @@ inline std::string Golden(const std::string& name) {
     return bytes;
 }
 
-}  // namespace engine_files
+} // namespace engine_files
