@@ -133,7 +133,7 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
         Close();
         return kPopNoApop;
     }
-    timestamp.assign(open, close + 1);
+    timestamp.assign(open, static_cast<std::size_t>(close + 1 - open));
     return 0;
 }
 
