@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Socket.h"
+
 namespace pelmora_test {
 
 struct FakeStep {
@@ -74,6 +76,7 @@ class FakePop3Server {
     void Run(const FakeScript& script);
     void Note(std::string problem);
 
+    platform::Listener listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> finishing_{false};
     std::atomic<bool> stopping_{false};

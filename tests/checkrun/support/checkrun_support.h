@@ -1,0 +1,108 @@
+// Test helpers for the account check run: a private data directory with one account, a user
+// interface that records what the run shows, and readers for the files the run leaves.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "corvex/checkrun/check_account.h"
+#include "corvex/engine/engine_ui.h"
+
+namespace checkrun_test {
+
+// Shift_JIS <-> UTF-8, so that tests state their texts as UTF-8.
+std::string Utf8(std::string_view sjis);
+std::string Sjis(std::string_view utf8);
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, std::string_view bytes);
+// The lines of a CR LF file, in UTF-8; a line without its CR LF fails the test.
+std::vector<std::string> ReadLines(const std::string& path);
+bool Exists(const std::string& path);
+
+// A user interface that records what the run shows; the confirmation answers confirm_answer.
+class RecordingUi : public corvex::EngineUi {
+  public:
+    struct Box {
+        std::string text, caption; // UTF-8
+        corvex::MessageIcon icon;
+    };
+    void progress_reset() override { ++resets; }
+    void progress(int tenth) override { positions.push_back(tenth); }
+    void status(const std::string& text) override {
+        statuses.push_back(Utf8(text));
+        if (on_status) on_status(statuses.back());
+    }
+    void message_box(const std::string& text, const std::string& caption, corvex::MessageIcon icon) override {
+        boxes.push_back({Utf8(text), Utf8(caption), icon});
+    }
+    int confirm_spam_deletion(const std::string& text, int countdown_seconds) override {
+        confirmations.push_back(Utf8(text));
+        countdowns.push_back(countdown_seconds);
+        return confirm_answer;
+    }
+    void pump() override {
+        if (on_pump) on_pump();
+    }
+
+    int resets = 0;
+    std::vector<int> positions;
+    std::vector<std::string> statuses;
+    std::vector<Box> boxes;
+    std::vector<std::string> confirmations;
+    std::vector<int> countdowns;
+    int confirm_answer = 2;
+    std::function<void()> on_pump;
+    std::function<void(const std::string&)> on_status; // UTF-8
+};
+
+// One block of a report.
+struct ReportBlock {
+    int number = 0;
+    int attachment = 0;
+    int new_flag = 0;
+    std::string from;       // UTF-8
+    std::string cache_name;
+    std::string subject;    // UTF-8
+};
+
+// A data directory in a fresh temporary folder, with the work directory of one account.
+class AccountFiles {
+  public:
+    AccountFiles(std::string host, std::string user);
+    ~AccountFiles();
+    AccountFiles(const AccountFiles&) = delete;
+    AccountFiles& operator=(const AccountFiles&) = delete;
+
+    const std::string& data_dir() const { return data_dir_; }
+    const std::string& work_dir() const { return work_dir_; }
+    std::string WorkFile(std::string_view name) const;
+    std::string CacheFile(std::string_view cache_name) const;
+    std::string SeenList() const;
+    std::string DataFile(std::string_view name) const;
+
+    std::vector<std::string> Report() const; // index.tmp, UTF-8 lines
+    std::vector<ReportBlock> Blocks() const;
+    // The lines of a file of the work directory (IDLIST.IDX, IDLIST.IDL ...), UTF-8.
+    std::vector<std::string> WorkLines(std::string_view name) const;
+    int CacheFileCount() const;
+
+  private:
+    std::filesystem::path root_;
+    std::string data_dir_;
+    std::string work_dir_;
+};
+
+// SpamList.999 of data_dir with one pattern on the subject (all other conditions off); mode 0
+// deletes at once, 1 after confirmation.
+void WriteSpamPattern(const std::string& data_dir, const std::string& subject_pattern_utf8, int mode);
+
+// A message of the tests' mailboxes: numbered From, Subject and Message-ID, LF line ends.
+std::string TestMail(int n, const std::string& extra_headers = "", int body_lines = 3);
+
+} // namespace checkrun_test

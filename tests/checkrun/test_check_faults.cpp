@@ -1,0 +1,161 @@
+// The check run against a scripted fake server, for what a real server does not do on demand
+// and for the exact commands a run sends: the unchanged mailbox, a forced full check, a stall
+// in the middle of a TOP, a refused STAT or DELE, a cancelled fetch.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "corvex/checkrun/check_account.h"
+#include "platform/Wait.h"
+#include "support/checkrun_support.h"
+#include "support/fake_pop3_server.h"
+
+namespace checkrun_test {
+namespace {
+
+using pelmora_test::FakePop3Server;
+using pelmora_test::FakeScript;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::string kLogin = "S: +OK ready\n"
+                           "C: USER bob\n"
+                           "S: +OK\n"
+                           "C: PASS pw\n"
+                           "S: +OK\n";
+
+// The reply lines of "TOP n m" for a small message, terminator included.
+std::string TopReply(int n) {
+    const std::string id = std::to_string(n);
+    return "S: +OK\n"
+           "S: From: Sender " + id + " <s" + id + "@example.com>\n"
+           "S: Subject: message " + id + "\n"
+           "S: Message-ID: <m" + id + "@example.com>\n"
+           "S: \n"
+           "S: body\n"
+           "S: .\n";
+}
+
+class FaultTest : public ::testing::Test {
+  protected:
+    int Run(FakePop3Server& server, RecordingUi& ui) {
+        input.host = "127.0.0.1";
+        input.port = server.port();
+        input.user = "bob";
+        input.password = "pw";
+        settings.data_dir = files.data_dir();
+        return corvex::CheckAccount(input, ui, settings);
+    }
+    int Run(FakePop3Server& server) {
+        RecordingUi ui;
+        return Run(server, ui);
+    }
+
+    AccountFiles files{"127.0.0.1", "bob"};
+    corvex::CheckInput input;
+    corvex::CheckSettings settings;
+};
+
+TEST_F(FaultTest, UnchangedMailboxCostsOneStat) {
+    const FakeScript script = FakeScript::Parse(kLogin + "C: STAT\nS: +OK 2 320\nC: QUIT\nS: +OK\n");
+    FakePop3Server server(script);
+    input.previous_count = 2;
+    input.previous_size = 320;
+    input.previous_result = 5;
+    EXPECT_EQ(Run(server), 5);
+    EXPECT_EQ(server.Finish(), script.ClientTranscript());
+    EXPECT_THAT(server.problems(), IsEmpty());
+}
+
+TEST_F(FaultTest, ForcedFullCheckFetchesEveryHeaderWithTheConfiguredLines) {
+    struct Case {
+        const char* read_line_num_c;
+        int lines;
+    };
+    // The same account each time: the cache files of the earlier runs are never reused.
+    for (const Case& c : {Case{"5", 20}, Case{"500", 200}, Case{"", 20}, Case{"50", 50}}) {
+        SCOPED_TRACE(c.read_line_num_c);
+        const FakeScript script = FakeScript::Parse(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\n" +
+                                                    "C: TOP 1 " + std::to_string(c.lines) + "\n" + TopReply(1) +
+                                                    "C: QUIT\nS: +OK\n");
+        FakePop3Server server(script);
+        settings.read_line_num_c = c.read_line_num_c;
+        Run(server);
+        EXPECT_EQ(server.Finish(), script.ClientTranscript());
+        EXPECT_THAT(server.problems(), IsEmpty());
+        const std::vector<ReportBlock> blocks = files.Blocks();
+        ASSERT_EQ(blocks.size(), 1u);
+        EXPECT_EQ(blocks[0].subject, "message 1");
+    }
+}
+
+TEST_F(FaultTest, StallInTheMiddleOfATopEndsTheListWithTheTimeoutLine) {
+    FakePop3Server server(kLogin + "C: STAT\nS: +OK 2 320\n"
+                                   "C: LIST 1\nS: +OK 1 160\nC: TOP 1 0\n" + TopReply(1) +
+                          "C: TOP 1 20\n" + TopReply(1) +
+                          "C: LIST 2\nS: +OK 2 160\nC: TOP 2 0\n"
+                          "S: +OK\nS: From: b@example.com\nSTALL 3000\n");
+    settings.dsp_sort = "OFF";
+    input.previous_result = 0;
+    input.timeout_seconds = 1;
+    EXPECT_EQ(Run(server), 1);
+    EXPECT_EQ(input.remaining, 2);
+    EXPECT_THAT(files.Report(), ElementsAre(::testing::StartsWith("[  1] 0 1 Sender 1"), "CF " + files.Blocks()[0].cache_name,
+                                            "SB message 1", "[ERR] 通信処理でﾀｲﾑｱｳﾄしました。", "[CNT] 1",
+                                            "[INF] 2 320 1 2"));
+}
+
+TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {
+    FakePop3Server server(kLogin + "C: STAT\nS: -ERR no\nC: QUIT\nS: +OK\n");
+    input.remaining = 3;
+    EXPECT_EQ(Run(server), -1);
+    EXPECT_EQ(input.remaining, 0);
+    EXPECT_THAT(files.Report(), ElementsAre("[ERR] 通信エラー(cmd=STAT)"));
+}
+
+TEST_F(FaultTest, RefusedSpamDeleteKeepsTheMessageAndLogsNothing) {
+    WriteSpamPattern(files.data_dir(), "*", 0);
+    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" + TopReply(1) +
+                          "C: DELE 1\nS: -ERR locked\nC: QUIT\nS: +OK\n");
+    input.spam_check = 1;
+    EXPECT_EQ(Run(server), 1);
+    const std::vector<ReportBlock> blocks = files.Blocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].new_flag, 1);
+    EXPECT_EQ(files.Report().back(), "[INF] 1 100 1 1");
+    EXPECT_EQ(ReadLines(files.DataFile("SpamDelLog.csv")).size(), 1u); // the header alone
+    EXPECT_THAT(server.problems(), IsEmpty());
+}
+
+TEST_F(FaultTest, FetchWithoutSelectionAsksNothingOfTheServer) {
+    FakePop3Server server(std::string("CLOSE\n"));
+    input.run_mode = corvex::kRunFetch;
+    input.selection = {{"", "0-1", "NORMAL"}};
+    RecordingUi ui;
+    EXPECT_EQ(Run(server, ui), -1);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "取得するメールが選択されていないか不明です。");
+    EXPECT_EQ(ui.boxes[0].caption, "エラー");
+    EXPECT_EQ(ui.boxes[0].icon, corvex::MessageIcon::Error);
+    EXPECT_EQ(server.Finish(), "");
+}
+
+TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
+    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 0\n" + TopReply(1) +
+                          "C: TOP 1 20\n" + TopReply(1) + "C: TOP 1 200\nS: +OK\nS: From: x\nSTALL 5000\n");
+    input.run_mode = corvex::kRunFetch;
+    input.selection = {{"<m1@example.com>-X", "0-view", "NORMAL"}};
+    RecordingUi ui;
+    // The user presses Cancel once the body is on its way.
+    ui.on_status = [](const std::string& text) {
+        if (text == "受信開始...") platform::request_cancel();
+    };
+    EXPECT_EQ(Run(server, ui), corvex::kFetchCancelled);
+    EXPECT_FALSE(platform::cancel_requested());
+    EXPECT_FALSE(Exists(files.CacheFile("0-view")));
+}
+
+} // namespace
+} // namespace checkrun_test
