@@ -1,0 +1,108 @@
+#include "corvex/mainwin/suspension.h"
+
+#include <cstdio>
+
+#include "corvex/engine/data_paths.h"
+#include "platform/Files.h"
+
+namespace corvex {
+namespace {
+
+bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Upper-cases the ASCII letters of a Shift_JIS text; the trail byte of a pair stays as it is.
+void UpperInPlace(std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (IsLeadByte(c))
+            ++i;
+        else if (c >= 'a' && c <= 'z')
+            text[i] = static_cast<char>(c - 'a' + 'A');
+    }
+}
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::string UpperName(std::string_view path) {
+    if (const auto colon = path.find(':'); colon != std::string_view::npos) path.remove_prefix(colon + 1);
+    if (const auto slash = path.rfind('\\'); slash != std::string_view::npos) path.remove_prefix(slash + 1);
+    std::string name(path);
+    UpperInPlace(name);
+    return name;
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+} // namespace
+
+std::string ProgramFileName(std::string_view command) {
+    std::string name = UpperName(command);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos) return name;
+    std::size_t end = dot + 1;
+    while (end < name.size() && IsLetter(name[end]))
+        ++end;
+    name.resize(end);
+    return name;
+}
+
+std::string ProcessFileName(std::string_view path) {
+    return UpperName(path);
+}
+
+std::vector<std::string> ReadProgramList(const std::string& data_dir, int profile) {
+    char file[32];
+    std::snprintf(file, sizeof file, "APList.%03d", profile);
+    std::vector<std::string> names;
+    std::string bytes;
+    if (!platform::read_file(JoinPath(data_dir, file), bytes)) return names;
+    std::size_t i = 0;
+    while (i < bytes.size() && names.size() < kProgramListMax) {
+        while (i < bytes.size() && IsSpace(bytes[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < bytes.size() && !IsSpace(bytes[i]))
+            ++i;
+        if (i > start) names.emplace_back(bytes, start, i - start);
+    }
+    return names;
+}
+
+bool SuspendsChecks(const SuspensionSettings& settings, const std::vector<std::string>& process_paths) {
+    const bool mailer = settings.chkapl1 == "ON";
+    const bool listed = settings.chkapl2 == "ON";
+    if (!mailer && !listed) return false;
+    std::vector<std::string> agents;
+    if (mailer) {
+        agents.push_back(ProgramFileName(settings.mail_agent));
+        for (const std::string& agent : settings.account_agents)
+            agents.push_back(ProgramFileName(agent));
+    }
+    std::vector<std::string> entries;
+    if (listed)
+        for (std::string entry : settings.program_list) {
+            UpperInPlace(entry);
+            entries.push_back(std::move(entry));
+        }
+    for (const std::string& path : process_paths) {
+        const std::string name = ProcessFileName(path);
+        if (name.empty()) continue;
+        for (const std::string& agent : agents)
+            if (!agent.empty() && agent == name) return true;
+        for (const std::string& entry : entries)
+            if (entry.compare(0, name.size(), name) == 0) return true;
+    }
+    return false;
+}
+
+bool SuspensionTest(const SuspensionSettings& settings, ProcessLister& processes) {
+    const std::optional<std::vector<std::string>> running = processes.running();
+    return running && SuspendsChecks(settings, *running);
+}
+
+} // namespace corvex
