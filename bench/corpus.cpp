@@ -1,6 +1,7 @@
 #include "corpus.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "dorvik.h"
 #include "iconv_line.h"
@@ -144,6 +145,19 @@ std::vector<std::string> sjis_chunks(const std::string& text, size_t max) {
     return chunks;
 }
 
+// Copies every form anew, each line after the one before, so that each form lies in memory
+// as a body's lines do rather than interleaved with the other forms as they were made. The
+// copies are all made before the originals are freed, so none lands in their holes.
+void pack(const std::initializer_list<std::vector<std::string>*>& forms) {
+    std::vector<std::vector<std::string>> copies;
+    copies.reserve(forms.size());
+    for (auto* form : forms)
+        copies.push_back(*form);
+    size_t i = 0;
+    for (auto* form : forms)
+        form->swap(copies[i++]);
+}
+
 } // namespace
 
 size_t total_bytes(const std::vector<std::string>& lines) {
@@ -201,6 +215,7 @@ Corpus make_corpus(uint64_t seed, size_t lines) {
         c.headers.push_back(std::move(value));
         c.header_texts.push_back(std::move(text));
     }
+    pack({&c.sjis, &c.jis, &c.euc, &c.utf8, &c.b64_lines, &c.qp_lines, &c.headers, &c.header_texts});
     return c;
 }
 

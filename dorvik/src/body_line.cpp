@@ -10,11 +10,16 @@
 //   - UTF-7: the unfinished shifted run (kept by StrUTF2SJIS; for Base64 lines it is put in
 //     front of the next decoded text).
 //   - UTF-8 and EUC-JP in Base64: the bytes of a character cut by the line end.
+//   - UTF-8, EUC-JP and Shift_JIS in quoted-printable: the bytes of a character cut by a
+//     soft break, in their encoded form ("=E3=81"), put in front of the next raw line, so
+//     the character is decoded whole there.
 // Work areas and outputs hold DORVIK_LINE_CAP bytes, the pending buffer DORVIK_PENDING_CAP;
 // anything longer is cut.
 #include <cstring>
 
 #include "dorvik.h"
+#include "jis_rules.h"
+#include "quoted_printable.h"
 
 namespace dorvik {
 namespace {
@@ -37,6 +42,11 @@ int bounded_len(const char* s, int max) {
 
 bool is_code(const char* code, const char* want) {
     return std::strcmp(code, want) == 0;
+}
+
+// Charsets whose characters a quoted-printable soft break may cut into bytes.
+bool carries_multibyte_qp(const char* charset) {
+    return is_code(charset, "8") || is_code(charset, "E") || is_code(charset, "S");
 }
 
 // A work area with its text length; appends are cut at the area's end.
@@ -186,6 +196,53 @@ int carry_multibyte(Work& b, char* pending, bool utf8, int result) {
     return kLineCarries;
 }
 
+// 1 when the last byte of `b` is a Shift_JIS lead byte left without its trail byte, else 0.
+int sjis_cut_tail(const Work& b) {
+    int i = 0;
+    while (i < b.len) {
+        const auto c = static_cast<unsigned char>(b.text[i]);
+        if (!sjis_is_lead(c)) {
+            ++i;
+            continue;
+        }
+        if (i + 1 == b.len) return 1;
+        i += sjis_is_trail(static_cast<unsigned char>(b.text[i + 1])) ? 2 : 1;
+    }
+    return 0;
+}
+
+// Does the raw quoted-printable line end in a soft break (its last byte before CR and LF is
+// "=")?
+bool ends_in_soft_break(const Work& l) {
+    int x = l.len - 1;
+    while (x >= 0 && (l.text[x] == '\r' || l.text[x] == '\n'))
+        --x;
+    return x >= 0 && l.text[x] == '=';
+}
+
+// Quoted-printable UTF-8, EUC-JP or Shift_JIS: a soft break may cut a character. Its first
+// bytes are cut from the decoded text `b` and go to `pending` as "=XX" escapes, which the
+// next raw line is put behind; the line then shows the character whole.
+int carry_multibyte_qp(const Work& l, Work& b, const char* charset, char* pending, int result) {
+    if (!ends_in_soft_break(l)) return result;
+    const int tail = is_code(charset, "8")   ? utf8_cut_tail(b)
+                     : is_code(charset, "E") ? euc_cut_tail(b)
+                                             : sjis_cut_tail(b);
+    if (tail == 0) return result;
+    static const char kHex[] = "0123456789ABCDEF";
+    char carry[3 * 3];
+    int n = 0;
+    for (int i = b.len - tail; i < b.len; ++i) {
+        const auto c = static_cast<unsigned char>(b.text[i]);
+        carry[n++] = '=';
+        carry[n++] = kHex[c >> 4];
+        carry[n++] = kHex[c & 15];
+    }
+    set_pending(pending, carry, n);
+    b.cut(b.len - tail);
+    return kLineCarries;
+}
+
 bool is_base64_char(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
 }
@@ -300,8 +357,9 @@ extern "C" int StrCheckSHR(char* line, char* out, const char* encoding, const ch
         }
     } else if (is_code(encoding, "Q")) {
         if (is_code(charset, "J")) result = carry_jis_qp(l, line, pending, kLineDone);
-        DecodeLineQ_ML(l.text, l.len + 1, b.text, DORVIK_LINE_CAP);
-        b.len = bounded_len(b.text, kWorkMax);
+        b.len = decode_qp(l.text, b.text, DORVIK_LINE_CAP, true);
+        if (carries_multibyte_qp(charset)) result = carry_multibyte_qp(l, b, charset, pending, result);
+        b.len = bounded_len(b.text, b.len); // a decoded NUL byte ends the text
     } else {
         b.append(l.text, l.len);
     }
@@ -317,8 +375,9 @@ extern "C" int EncodeStr(char* line, char* work, int* state, char* pending, cons
     if (charset == nullptr) charset = "";
     const int previous = state != nullptr ? *state : 0;
 
-    // A quoted-printable ISO-2022-JP line continues the encoded carry-over of the last one.
-    if (line != nullptr && previous > 0 && is_code(encoding, "Q") && is_code(charset, "J")) {
+    // A quoted-printable line continues the encoded carry-over of the last one.
+    if (line != nullptr && previous > 0 && is_code(encoding, "Q") &&
+        (is_code(charset, "J") || carries_multibyte_qp(charset))) {
         Work joined;
         joined.append(pending, bounded_len(pending, kPendingMax));
         joined.append(line, bounded_len(line, kWorkMax));

@@ -1,9 +1,14 @@
-// Bounded output for the charset converters: clears the caller's whole buffer, never writes
-// past it, keeps room for the terminating NUL and cuts the result at the first piece (a byte, a
-// double-byte pair, an escape) that does not fit, so a pair is never split.
+// Bounded output for the charset converters: never writes past the caller's capacity, keeps
+// room for the terminating NUL and cuts the result at the first piece (a byte, a double-byte
+// pair, an escape) that does not fit, so a pair is never split. finish() zero-fills the buffer
+// from the end of the text up to the capacity, so every byte of it is written exactly once.
+//
+// Hot loops write through a Cursor: a raw pointer with the end of the room, checked once per
+// piece, handed back when the loop is done.
 #ifndef DORVIK_CHARSET_OUT_H
 #define DORVIK_CHARSET_OUT_H
 
+#include <cstddef>
 #include <cstring>
 
 namespace dorvik {
@@ -11,10 +16,8 @@ namespace dorvik {
 class CappedOut {
   public:
     CappedOut(char* out, int cap)
-        : out_(out), limit_(cap > 0 ? static_cast<size_t>(cap) - 1 : 0), usable_(cap > 0 && out != nullptr),
-          cut_(!usable_) {
-        if (usable_) std::memset(out, 0, static_cast<size_t>(cap));
-    }
+        : out_(reinterpret_cast<unsigned char*>(out)), limit_(cap > 0 ? static_cast<size_t>(cap) - 1 : 0),
+          usable_(cap > 0 && out != nullptr), cut_(!usable_) {}
 
     // Room for `n` more bytes before the terminator (and nothing cut yet)?
     bool room(size_t n) const { return !cut_ && pos_ + n <= limit_; }
@@ -38,13 +41,34 @@ class CappedOut {
 
     bool cut() const { return cut_; }
 
-    // Terminates the output (a no-op for a zero capacity).
+    // The write position and the end of the room for a hot loop (equal once cut). The loop
+    // writes below `end` only and hands its position back with resume(), or with stop() when
+    // a piece did not fit.
+    struct Cursor {
+        unsigned char* at;
+        unsigned char* end;
+        bool fits(size_t n) const { return static_cast<size_t>(end - at) >= n; }
+    };
+    Cursor cursor() {
+        if (cut_) return {nullptr, nullptr};
+        return {out_ + pos_, out_ + limit_};
+    }
+    void resume(const Cursor& c) {
+        if (c.at) pos_ = static_cast<size_t>(c.at - out_);
+    }
+    void stop(const Cursor& c) {
+        resume(c);
+        cut_ = true;
+    }
+
+    // Terminates the output and zero-fills the rest of the buffer (a no-op for a zero
+    // capacity). Every converter ends with this call.
     void finish() {
-        if (usable_) out_[pos_ < limit_ ? pos_ : limit_] = '\0';
+        if (usable_) std::memset(out_ + pos_, 0, limit_ + 1 - pos_);
     }
 
   private:
-    char* out_;
+    unsigned char* out_;
     size_t limit_;
     bool usable_;
     bool cut_;

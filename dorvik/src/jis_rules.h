@@ -27,8 +27,8 @@ struct BytePair {
     unsigned char second;
 };
 
-// JIS row/cell pair j1 j2 to its Shift_JIS code.
-inline BytePair jis_to_sjis(unsigned char j1, unsigned char j2) {
+// JIS row/cell pair j1 j2 to its Shift_JIS code, by the arithmetic rule.
+constexpr BytePair jis_to_sjis_rule(unsigned char j1, unsigned char j2) {
     int s1 = ((j1 - 0x21) >> 1) + 0x81;
     if (j1 >= 0x5F) s1 += 0x40;
     int s2;
@@ -39,6 +39,31 @@ inline BytePair jis_to_sjis(unsigned char j1, unsigned char j2) {
         s2 = j2 + 0x7E;
     }
     return {static_cast<unsigned char>(s1 & 0xFF), static_cast<unsigned char>(s2 & 0xFF)};
+}
+
+// The rule as tables over every byte value: the first byte depends on j1 alone, the second on
+// j2 and the parity of j1. Lookups take no branches, which random kanji would mispredict.
+struct JisToSjisTables {
+    unsigned char first[256];
+    unsigned char second[2][256];
+};
+
+constexpr JisToSjisTables make_jis_to_sjis_tables() {
+    JisToSjisTables t{};
+    for (int b = 0; b < 256; ++b) {
+        const auto u = static_cast<unsigned char>(b);
+        t.first[b] = jis_to_sjis_rule(u, 0x21).first;
+        t.second[0][b] = jis_to_sjis_rule(0x22, u).second;
+        t.second[1][b] = jis_to_sjis_rule(0x21, u).second;
+    }
+    return t;
+}
+
+inline constexpr JisToSjisTables kJisToSjis = make_jis_to_sjis_tables();
+
+// JIS row/cell pair j1 j2 to its Shift_JIS code.
+inline BytePair jis_to_sjis(unsigned char j1, unsigned char j2) {
+    return {kJisToSjis.first[j1], kJisToSjis.second[j1 & 1][j2]};
 }
 
 // Shift_JIS code s1 s2 to its JIS pair (the inverse of jis_to_sjis).

@@ -1,6 +1,8 @@
 // Quoted-printable line decoders. "=XY" gives one byte, soft line breaks ("=" CR LF,
 // "=" LF) join lines; "_" stays an underscore. The output is bounded by the capacity
 // when one is given, else by the line size of the library.
+#include "quoted_printable.h"
+
 #include "dorvik.h"
 
 namespace dorvik {
@@ -15,11 +17,10 @@ int qp_value(unsigned char c) {
     return 0;
 }
 
-// Decodes `in` into `out` (at most `cap` bytes, terminator included). With `stop_at_soft`
-// decoding ends at the first soft break, also one whose "=" is followed by a single byte
-// before the line end.
-void decode_qp(const char* in, char* out, int cap, bool stop_at_soft) {
-    if (out == nullptr) return;
+} // namespace
+
+int decode_qp(const char* in, char* out, int cap, bool stop_at_soft) {
+    if (out == nullptr) return 0;
     const int limit = cap > 0 ? cap : DORVIK_LINE_CAP;
     int n = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(in ? in : "");
@@ -48,9 +49,9 @@ void decode_qp(const char* in, char* out, int cap, bool stop_at_soft) {
         p += 3;
     }
     out[n] = '\0';
+    return n;
 }
 
-} // namespace
 } // namespace dorvik
 
 extern "C" int DecodeLineQ(const char* in, int /*size*/, char* out, int cap) {

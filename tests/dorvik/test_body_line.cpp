@@ -328,6 +328,76 @@ TEST(QuotedSoftBreak, LineIsCutInPlaceBeforeTheCarriedBytes) {
     EXPECT_EQ(r.pending, "=1B$B0");
 }
 
+// ---- Quoted-printable multibyte text with soft line breaks ----
+
+// A soft break may fall between the bytes of a UTF-8, EUC-JP or Shift_JIS character; the
+// character must still come out whole, on the line after the break.
+struct MultibyteSoftBreakCase {
+    const char* name;
+    const char* charset;
+    std::string qp; // one line of quoted-printable text, without soft breaks
+    std::string want;
+};
+
+// Does `at` fall between two characters of the Shift_JIS text `s`?
+bool on_char_boundary(const std::string& s, size_t at) {
+    size_t i = 0;
+    while (i < at) {
+        const unsigned char c = s[i];
+        i += (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc) ? 2 : 1;
+    }
+    return i == at;
+}
+
+class QuotedMultibyteSoftBreak
+    : public testing::TestWithParam<std::tuple<MultibyteSoftBreakCase, std::string>> {};
+
+// Every place a soft break can go (not inside an "=XX" escape) cuts the line in two.
+TEST_P(QuotedMultibyteSoftBreak, AnyCutDecodesLikeTheWholeLine) {
+    const MultibyteSoftBreakCase& c = std::get<0>(GetParam());
+    const std::string& eol = std::get<1>(GetParam());
+    for (size_t cut = 0; cut <= c.qp.size(); ++cut) {
+        if ((cut >= 1 && c.qp[cut - 1] == '=') || (cut >= 2 && c.qp[cut - 2] == '=')) continue;
+        Part part{c.charset, "Q"};
+        const std::string out1 = part.feed(c.qp.substr(0, cut) + "=" + eol);
+        // The first line shows the characters before the cut one, nothing of it.
+        EXPECT_EQ(out1, c.want.substr(0, out1.size())) << "cut at " << cut;
+        EXPECT_TRUE(on_char_boundary(c.want, out1.size())) << "cut at " << cut;
+        const std::string out2 = part.feed(c.qp.substr(cut) + eol);
+        EXPECT_EQ(out1 + out2, c.want + eol) << "cut at " << cut;
+        EXPECT_EQ(part.state, 0) << "cut at " << cut;
+        EXPECT_EQ(part.pending_text(), "") << "cut at " << cut;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, QuotedMultibyteSoftBreak,
+    testing::Combine(
+        testing::Values(MultibyteSoftBreakCase{"Utf8", "8", "=E4=BA=9Ca=E3=81=82=CE=B1=E5=94=96",
+                                               kA + "a" + kHira + "\x83\xbf" + kAi},
+                        // 8-bit bytes left unencoded are carried as well.
+                        MultibyteSoftBreakCase{"Utf8Raw", "8", "\xe4\xba\x9c\xe3\x81\x82", kA + kHira},
+                        MultibyteSoftBreakCase{"Euc", "E", "=B0=A1a=A4=A2=B0=A2", kA + "a" + kHira + kAi},
+                        // 表 has the trail byte 0x5C, left as a backslash in quoted-printable.
+                        MultibyteSoftBreakCase{"ShiftJis", "S", "=88=9Fa=95\\=82=A0",
+                                               kA + "a\x95\\" + kHira}),
+        testing::Values(std::string(), std::string("\r\n"))),
+    [](const testing::TestParamInfo<std::tuple<MultibyteSoftBreakCase, std::string>>& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param).empty() ? "" : "CrLf");
+    });
+
+TEST(QuotedMultibyteSoftBreak, CharacterCutOverSeveralLines) {
+    Part part{"8", "Q"};
+    EXPECT_EQ(part.feed("a=E4="), "a");
+    EXPECT_EQ(part.state, 2);
+    EXPECT_EQ(part.pending_text(), "=E4");
+    EXPECT_EQ(part.feed("=BA="), "");
+    EXPECT_EQ(part.pending_text(), "=E4=BA");
+    EXPECT_EQ(part.feed("=9C=E3="), kA);
+    EXPECT_EQ(part.feed("=81=82b"), kHira + "b");
+    EXPECT_EQ(part.state, 0);
+}
+
 // ---- UTF-7 ----
 
 TEST(Utf7Line, OpenRunIsKeptAsPending) {

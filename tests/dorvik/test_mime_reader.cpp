@@ -280,6 +280,17 @@ TEST(MultipartWalker, QuotedPrintableJisAcrossSoftBreaks) {
               "\x93\xfa\x96{\x8c\xea\x82\xcc\x8fo\x8c\xfb\x82\xc5\x82\xb7\r\nABC\x8ft\r\nXY\x89\xc4\r\n");
 }
 
+TEST(MultipartWalker, QuotedPrintableMultibyteCharactersCutBySoftBreaks) {
+    FixedPartTable<kLibraryPartRoom> table;
+    Walked w = WalkFixture("qp_multibyte.emf", table);
+    ASSERT_EQ(w.parts.size(), 3u);
+    EXPECT_EQ(w.parts[0], "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\x90\xa2\x8a"
+                          "E\r\n"); // こんにちは世界 (UTF-8)
+    EXPECT_EQ(w.parts[1], "\x93\xfa\x96{\x8c\xea\x82\xcc\x83"
+                          "e\x83L\x83X\x83g\r\n");                    // 日本語のテキスト (EUC-JP)
+    EXPECT_EQ(w.parts[2], "\x95\\\x8e\xa6\x82\xcc\x8fo\x8c\xfb\r\n"); // 表示の出口 (Shift_JIS)
+}
+
 TEST(MultipartWalker, Base64JisLinesEndingInsideADoubleByteRun) {
     FixedPartTable<kLibraryPartRoom> table;
     Walked w = WalkFixture("base64_jis.emf", table);

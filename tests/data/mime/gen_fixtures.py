@@ -148,6 +148,29 @@ def qp_jis():
     write("qp_jis.emf", info(), header, body)
 
 
+def qp_cut(data, cuts):
+    """Quoted-printable lines of `data` cut at the byte offsets `cuts` by soft breaks."""
+    bounds = [0] + list(cuts) + [len(data)]
+    pieces = [qp(data[a:b]) for a, b in zip(bounds, bounds[1:])]
+    return [p + b"=" for p in pieces[:-1]] + pieces[-1:]
+
+
+def qp_multibyte():
+    header = common_header(['Content-Type: multipart/mixed; boundary="=_qpm_01"'])
+    # Soft breaks inside characters: after one and after two bytes of a UTF-8 character, one
+    # character over three lines, after the first byte of an EUC-JP and a Shift_JIS pair (表
+    # has the trail byte 0x5C), and between characters.
+    utf8 = qp_cut("こんにちは世界".encode("utf-8"), [4, 8, 15, 16, 17])
+    euc = qp_cut("日本語のテキスト".encode("euc_jp"), [3, 7, 8, 11])
+    sj = qp_cut(sjis("表示の出口"), [1, 5, 6])
+    body = []
+    for charset, lines in (("UTF-8", utf8), ("EUC-JP", euc), ("Shift_JIS", sj)):
+        body += ["--=_qpm_01", "Content-Type: text/plain; charset=" + charset,
+                 "Content-Transfer-Encoding: quoted-printable", ""] + lines + [""]
+    body.append("--=_qpm_01--")
+    write("qp_multibyte.emf", info(), header, body)
+
+
 def base64_jis():
     header = common_header(['Content-Type: multipart/mixed; boundary="=_b64_01"'])
     run = jis("日本語のテキスト")[3:-3]
@@ -206,5 +229,5 @@ def many_parts():
 
 
 if __name__ == "__main__":
-    for make in (single_jis, alternative, nested, nested_last, attachments, qp_jis, base64_jis, utf, dsn, truncated, many_parts):
+    for make in (single_jis, alternative, nested, nested_last, attachments, qp_jis, qp_multibyte, base64_jis, utf, dsn, truncated, many_parts):
         make()
