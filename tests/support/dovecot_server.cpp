@@ -1,7 +1,9 @@
-// The private Dovecot of the native build, driven through tools/test-dovecot.
+// The private Dovecot of the tests, driven through tools/test-dovecot in the shell of the
+// machine (under Wine too: see host_shell.h).
 #include "support/dovecot_server.h"
 
 #include "platform/Socket.h"
+#include "support/host_shell.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,8 +13,6 @@
 #include <fstream>
 #include <system_error>
 #include <vector>
-
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -29,17 +29,6 @@ std::string Quote(std::string_view text) {
             out += c;
     }
     return out + "'";
-}
-
-// Runs a shell command; its exit status, with stdout and stderr together in output.
-int RunShell(const std::string& command, std::string& output) {
-    output.clear();
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string Trimmed(std::string text) {
@@ -94,8 +83,6 @@ class MiniClient {
 
 } // namespace
 
-bool DovecotServer::Supported() { return true; }
-
 bool DovecotServer::Required() {
     const char* ci = std::getenv("CI");
     return ci != nullptr && *ci != '\0';
@@ -106,7 +93,7 @@ bool DovecotServer::Tool(const std::string& arguments, std::string* output) {
     const std::string command = "PATH=\"$PATH:/usr/sbin:/usr/local/sbin\" " +
                                 Quote(PELMORA_SOURCE_DIR "/tools/test-dovecot") + " " + arguments;
     std::string said;
-    const int status = RunShell(command, said);
+    const int status = RunHostShell(command, said);
     if (output != nullptr) *output = said;
     if (status != 0) {
         error_ = "tools/test-dovecot " + arguments + " failed: " + Trimmed(said);
@@ -116,14 +103,13 @@ bool DovecotServer::Tool(const std::string& arguments, std::string* output) {
 }
 
 DovecotServer::DovecotServer() {
-    std::error_code ec;
     // The folder must be reachable by Dovecot's own users: the script checks every parent.
-    std::string pattern = (fs::temp_directory_path(ec) / "pelmora-dovecot-XXXXXX").string();
-    if (ec || ::mkdtemp(pattern.data()) == nullptr) {
-        error_ = "cannot create a temporary folder for Dovecot";
+    std::string made;
+    if (RunHostShell("mktemp -d \"${TMPDIR:-/tmp}/pelmora-dovecot-XXXXXX\"", made) != 0) {
+        error_ = "cannot create a temporary folder for Dovecot: " + Trimmed(made);
         return;
     }
-    dir_ = pattern;
+    dir_ = Trimmed(made);
     std::string out;
     if (!Tool("start " + Quote(dir_), &out)) {
         if (error_.find("not installed") != std::string::npos)
@@ -144,8 +130,10 @@ DovecotServer::DovecotServer() {
 DovecotServer::~DovecotServer() {
     if (dir_.empty()) return;
     Tool("stop " + Quote(dir_));
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    // By the shell: the folder holds Dovecot's sockets and pipes, which Wine's file functions
+    // block on.
+    std::string said;
+    RunHostShell("rm -rf " + Quote(dir_), said);
 }
 
 bool DovecotServer::AddUser(std::string_view user, std::string_view password) {
@@ -154,23 +142,22 @@ bool DovecotServer::AddUser(std::string_view user, std::string_view password) {
 
 bool DovecotServer::Deliver(std::string_view user, std::string_view message) {
     if (!running_) return false;
-    const fs::path incoming = fs::path(dir_) / "incoming";
+    const std::string file = dir_ + "/incoming/message-" + std::to_string(++delivered_) + ".eml";
     std::error_code ec;
-    fs::create_directories(incoming, ec);
-    const fs::path file = incoming / ("message-" + std::to_string(++delivered_) + ".eml");
+    fs::create_directories(LocalPath(dir_ + "/incoming"), ec);
     {
-        std::ofstream out(file, std::ios::binary);
+        std::ofstream out(LocalPath(file), std::ios::binary);
         out.write(message.data(), static_cast<std::streamsize>(message.size()));
         if (!out) {
-            error_ = "cannot write " + file.string();
+            error_ = "cannot write " + file;
             return false;
         }
     }
-    return DeliverFile(user, file.string());
+    return DeliverFile(user, file);
 }
 
 bool DovecotServer::DeliverFile(std::string_view user, const std::string& path) {
-    return running_ && Tool("deliver " + Quote(dir_) + " " + Quote(user) + " " + Quote(path));
+    return running_ && Tool("deliver " + Quote(dir_) + " " + Quote(user) + " " + Quote(HostPath(path)));
 }
 
 bool DovecotServer::RemoveByPop3(std::string_view user, std::string_view password, int n) {
@@ -184,7 +171,7 @@ bool DovecotServer::RemoveByPop3(std::string_view user, std::string_view passwor
 }
 
 bool DovecotServer::RemoveMessageFile(std::string_view user, int n) {
-    const auto files = MessageFiles(fs::path(dir_) / "mail" / std::string(user));
+    const auto files = MessageFiles(fs::path(LocalPath(dir_ + "/mail/" + std::string(user))));
     if (n < 1 || static_cast<std::size_t>(n) > files.size()) {
         error_ = "no message file " + std::to_string(n);
         return false;
@@ -194,7 +181,7 @@ bool DovecotServer::RemoveMessageFile(std::string_view user, int n) {
 }
 
 int DovecotServer::MessageFileCount(std::string_view user) const {
-    return static_cast<int>(MessageFiles(fs::path(dir_) / "mail" / std::string(user)).size());
+    return static_cast<int>(MessageFiles(fs::path(LocalPath(dir_ + "/mail/" + std::string(user)))).size());
 }
 
 } // namespace pelmora_test
