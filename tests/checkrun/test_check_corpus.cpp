@@ -24,7 +24,8 @@ std::vector<std::string> CorpusFiles() {
     std::vector<std::string> paths;
     std::error_code ec;
     for (const auto& entry : fs::recursive_directory_iterator(root, ec))
-        if (entry.is_regular_file() && entry.path().extension() == ".eml") paths.push_back(entry.path().string());
+        if (entry.is_regular_file() && entry.path().extension() == ".eml")
+            paths.push_back(entry.path().string());
     std::sort(paths.begin(), paths.end());
     return paths;
 }
@@ -59,8 +60,8 @@ TEST_F(CorpusTest, EveryMessageIsListedWithASensibleSummary) {
     EXPECT_EQ(result, new_count);
     EXPECT_GT(result, count / 2);
     EXPECT_EQ(static_cast<int>(ReadLines(files.SeenList()).size()), result);
-    EXPECT_THAT(files.Report().back(), ::testing::MatchesRegex("\\[INF\\] " + std::to_string(count) + " [0-9]+ " +
-                                                               std::to_string(result) + " " + std::to_string(count)));
+    EXPECT_THAT(files.Report().back(), FullyMatches("\\[INF\\] " + std::to_string(count) + " [0-9]+ " +
+                                                    std::to_string(result) + " " + std::to_string(count)));
 
     // One more message: the second check takes every other summary from its cache file.
     Deliver(TestMail(1));

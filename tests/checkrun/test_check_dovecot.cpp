@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,14 +17,15 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 
 using CheckTest = DovecotCheckTest;
 
 // Report lines after the message blocks.
 std::vector<std::string> Trailer(const std::vector<std::string>& report, std::size_t n) {
-    return report.size() < n ? report : std::vector<std::string>(report.end() - static_cast<std::ptrdiff_t>(n), report.end());
+    return report.size() < n
+               ? report
+               : std::vector<std::string>(report.end() - static_cast<std::ptrdiff_t>(n), report.end());
 }
 
 TEST_F(CheckTest, FirstCheckListsEveryMessageNewestFirstAndWritesEveryFile) {
@@ -45,11 +46,11 @@ TEST_F(CheckTest, FirstCheckListsEveryMessageNewestFirstAndWritesEveryFile) {
         EXPECT_EQ(b.attachment, 0);
         EXPECT_EQ(b.from, "Sender " + std::to_string(n));
         EXPECT_EQ(b.subject, "message " + std::to_string(n));
-        EXPECT_THAT(b.cache_name, MatchesRegex("0-[0-9]{10}-" + std::to_string(k)));
+        EXPECT_THAT(b.cache_name, FullyMatches("0-[0-9]{10}-" + std::to_string(k)));
         EXPECT_TRUE(Exists(files.CacheFile(b.cache_name))) << b.cache_name;
     }
     const std::vector<std::string> report = files.Report();
-    EXPECT_THAT(Trailer(report, 3), ElementsAre("", "[CNT] 50", MatchesRegex("\\[INF\\] 50 [0-9]+ 50 50")));
+    EXPECT_THAT(Trailer(report, 3), ElementsAre("", "[CNT] 50", FullyMatches("\\[INF\\] 50 [0-9]+ 50 50")));
 
     // Seen list in visiting order; index entries hold the whole message (it fitted in TOP n 20).
     const std::vector<std::string> seen = ReadLines(files.SeenList());
@@ -58,7 +59,8 @@ TEST_F(CheckTest, FirstCheckListsEveryMessageNewestFirstAndWritesEveryFile) {
     EXPECT_EQ(seen.back(), "<msg1@example.com>");
     const std::vector<std::string> index = files.WorkLines("IDLIST.IDX");
     ASSERT_EQ(index.size(), static_cast<std::size_t>(kCount));
-    EXPECT_EQ(index.front(), "<msg50@example.com>-Mon,+1+Jan+2024+10+00+00++0900 " + blocks.front().cache_name + " -1");
+    EXPECT_EQ(index.front(),
+              "<msg50@example.com>-Mon,+1+Jan+2024+10+00+00++0900 " + blocks.front().cache_name + " -1");
     std::vector<std::string> keys;
     for (const std::string& line : index)
         keys.push_back(line.substr(0, line.find(' ')));
@@ -68,14 +70,16 @@ TEST_F(CheckTest, FirstCheckListsEveryMessageNewestFirstAndWritesEveryFile) {
 
     // The cache file of one message, from its info block to its body.
     const std::vector<std::string> cache = ReadLines(files.CacheFile(blocks.back().cache_name));
-    EXPECT_THAT(cache, ::testing::IsSupersetOf({"---INFO ST---", "[XXX] 0 1 Sender 1", "ID <msg1@example.com>",
-                                                "SD 2024/01/01 09:59", "RD 2024/01/01 10:00", "F1 sender1@example.com",
-                                                "TO bob@example.com", "CC 記述無し", "FL DISP", "SB message 1",
-                                                "---HEAD ST---", "---BODY ST---", "body 1 line 3"}));
+    EXPECT_THAT(cache,
+                ::testing::IsSupersetOf(
+                    {"---INFO ST---", "[XXX] 0 1 Sender 1", "ID <msg1@example.com>", "SD 2024/01/01 09:59",
+                     "RD 2024/01/01 10:00", "F1 sender1@example.com", "TO bob@example.com", "CC 記述無し",
+                     "FL DISP", "SB message 1", "---HEAD ST---", "---BODY ST---", "body 1 line 3"}));
 
     // The spam log is created at the first check even with spam checking off.
     EXPECT_EQ(ReadLines(files.DataFile("SpamDelLog.csv")),
-              std::vector<std::string>{"削除年月日,宛先,差出人,件名,ﾒｰﾗｰ種別,添付ﾌｧｲﾙ有無,ﾒｰﾙ種別,送信日時,受信日時"});
+              std::vector<std::string>{
+                  "削除年月日,宛先,差出人,件名,ﾒｰﾗｰ種別,添付ﾌｧｲﾙ有無,ﾒｰﾙ種別,送信日時,受信日時"});
     // Progress: tenths of the messages visited.
     EXPECT_EQ(ui.resets, 1);
     EXPECT_THAT(ui.positions, ElementsAre(1, 2, 3, 4, 5, 6, 7, 8, 9, 10));
@@ -130,9 +134,10 @@ TEST_F(CheckTest, MailThatArrivesIsNewAndMailDeletedByAnotherClientIsGone) {
             EXPECT_EQ(b.cache_name, cache_of[b.subject]) << b.subject;
         }
     }
-    EXPECT_THAT(subjects, ElementsAre("message 7", "message 6", "message 5", "message 4", "message 3", "message 1"));
+    EXPECT_THAT(subjects,
+                ElementsAre("message 7", "message 6", "message 5", "message 4", "message 3", "message 1"));
     EXPECT_THAT(flags, ElementsAre(1, 1, 0, 0, 0, 0));
-    EXPECT_THAT(files.Report().back(), MatchesRegex("\\[INF\\] 6 [0-9]+ 2 6"));
+    EXPECT_THAT(files.Report().back(), FullyMatches("\\[INF\\] 6 [0-9]+ 2 6"));
 
     const std::vector<std::string> visited = files.WorkLines("IDLIST.IDL");
     EXPECT_EQ(visited.size(), 6u);
@@ -160,7 +165,7 @@ TEST_F(CheckTest, DspSortChoosesTheVisitingOrder) {
         ASSERT_EQ(blocks.size(), 3u);
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(blocks[i].subject, c.subjects[i]);
-            EXPECT_THAT(blocks[i].cache_name, MatchesRegex("0-[0-9]{10}-" + std::to_string(i + 1)));
+            EXPECT_THAT(blocks[i].cache_name, FullyMatches("0-[0-9]{10}-" + std::to_string(i + 1)));
         }
     }
 }
@@ -194,7 +199,8 @@ TEST_F(CheckTest, MessageTakenByAnActionFilterIsNeitherListedNorCounted) {
     filter.subject = "message 2";
     filter.no_notify = 1;
     filter.notify = 0;
-    WriteBytes(corvex::ActionFilterPath(files.data_dir(), 1), corvex::FormatActionFilterLine(filter) + "\r\n");
+    WriteBytes(corvex::ActionFilterPath(files.data_dir(), 1),
+               corvex::FormatActionFilterLine(filter) + "\r\n");
     input.filter_mode = corvex::kFilterModeOn;
 
     EXPECT_EQ(Check(), 2);
@@ -203,7 +209,7 @@ TEST_F(CheckTest, MessageTakenByAnActionFilterIsNeitherListedNorCounted) {
     for (const ReportBlock& b : files.Blocks())
         subjects.push_back(b.subject);
     EXPECT_THAT(subjects, ElementsAre("message 3", "message 1"));
-    EXPECT_THAT(files.Report().back(), MatchesRegex("\\[INF\\] 3 [0-9]+ 2 2"));
+    EXPECT_THAT(files.Report().back(), FullyMatches("\\[INF\\] 3 [0-9]+ 2 2"));
     // Its cache file records that it is not to be announced.
     bool found = false;
     for (const std::string& line : files.WorkLines("IDLIST.IDX")) {

@@ -30,9 +30,15 @@ const std::string kLogin = "S: +OK ready\n"
 std::string TopReply(int n) {
     const std::string id = std::to_string(n);
     return "S: +OK\n"
-           "S: From: Sender " + id + " <s" + id + "@example.com>\n"
-           "S: Subject: message " + id + "\n"
-           "S: Message-ID: <m" + id + "@example.com>\n"
+           "S: From: Sender " +
+           id + " <s" + id +
+           "@example.com>\n"
+           "S: Subject: message " +
+           id +
+           "\n"
+           "S: Message-ID: <m" +
+           id +
+           "@example.com>\n"
            "S: \n"
            "S: body\n"
            "S: .\n";
@@ -77,9 +83,9 @@ TEST_F(FaultTest, ForcedFullCheckFetchesEveryHeaderWithTheConfiguredLines) {
     // The same account each time: the cache files of the earlier runs are never reused.
     for (const Case& c : {Case{"5", 20}, Case{"500", 200}, Case{"", 20}, Case{"50", 50}}) {
         SCOPED_TRACE(c.read_line_num_c);
-        const FakeScript script = FakeScript::Parse(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\n" +
-                                                    "C: TOP 1 " + std::to_string(c.lines) + "\n" + TopReply(1) +
-                                                    "C: QUIT\nS: +OK\n");
+        const FakeScript script =
+            FakeScript::Parse(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\n" + "C: TOP 1 " +
+                              std::to_string(c.lines) + "\n" + TopReply(1) + "C: QUIT\nS: +OK\n");
         FakePop3Server server(script);
         settings.read_line_num_c = c.read_line_num_c;
         Run(server);
@@ -92,9 +98,10 @@ TEST_F(FaultTest, ForcedFullCheckFetchesEveryHeaderWithTheConfiguredLines) {
 }
 
 TEST_F(FaultTest, StallInTheMiddleOfATopEndsTheListWithTheTimeoutLine) {
-    FakePop3Server server(kLogin + "C: STAT\nS: +OK 2 320\n"
-                                   "C: LIST 1\nS: +OK 1 160\nC: TOP 1 0\n" + TopReply(1) +
-                          "C: TOP 1 20\n" + TopReply(1) +
+    FakePop3Server server(kLogin +
+                          "C: STAT\nS: +OK 2 320\n"
+                          "C: LIST 1\nS: +OK 1 160\nC: TOP 1 0\n" +
+                          TopReply(1) + "C: TOP 1 20\n" + TopReply(1) +
                           "C: LIST 2\nS: +OK 2 160\nC: TOP 2 0\n"
                           "S: +OK\nS: From: b@example.com\nSTALL 3000\n");
     settings.dsp_sort = "OFF";
@@ -102,9 +109,10 @@ TEST_F(FaultTest, StallInTheMiddleOfATopEndsTheListWithTheTimeoutLine) {
     input.timeout_seconds = 1;
     EXPECT_EQ(Run(server), 1);
     EXPECT_EQ(input.remaining, 2);
-    EXPECT_THAT(files.Report(), ElementsAre(::testing::StartsWith("[  1] 0 1 Sender 1"), "CF " + files.Blocks()[0].cache_name,
-                                            "SB message 1", "[ERR] 通信処理でﾀｲﾑｱｳﾄしました。", "[CNT] 1",
-                                            "[INF] 2 320 1 2"));
+    EXPECT_THAT(files.Report(),
+                ElementsAre(::testing::StartsWith("[  1] 0 1 Sender 1"), "CF " + files.Blocks()[0].cache_name,
+                            "SB message 1", "[ERR] 通信処理でﾀｲﾑｱｳﾄしました。", "[CNT] 1",
+                            "[INF] 2 320 1 2"));
 }
 
 TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {
@@ -117,8 +125,8 @@ TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {
 
 TEST_F(FaultTest, RefusedSpamDeleteKeepsTheMessageAndLogsNothing) {
     WriteSpamPattern(files.data_dir(), "*", 0);
-    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" + TopReply(1) +
-                          "C: DELE 1\nS: -ERR locked\nC: QUIT\nS: +OK\n");
+    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" +
+                          TopReply(1) + "C: DELE 1\nS: -ERR locked\nC: QUIT\nS: +OK\n");
     input.spam_check = 1;
     EXPECT_EQ(Run(server), 1);
     const std::vector<ReportBlock> blocks = files.Blocks();
@@ -143,8 +151,9 @@ TEST_F(FaultTest, FetchWithoutSelectionAsksNothingOfTheServer) {
 }
 
 TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
-    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 0\n" + TopReply(1) +
-                          "C: TOP 1 20\n" + TopReply(1) + "C: TOP 1 200\nS: +OK\nS: From: x\nSTALL 5000\n");
+    FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 0\n" +
+                          TopReply(1) + "C: TOP 1 20\n" + TopReply(1) +
+                          "C: TOP 1 200\nS: +OK\nS: From: x\nSTALL 5000\n");
     input.run_mode = corvex::kRunFetch;
     input.selection = {{"<m1@example.com>-X", "0-view", "NORMAL"}};
     RecordingUi ui;

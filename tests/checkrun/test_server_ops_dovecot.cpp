@@ -15,7 +15,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsSubsetOf;
-using ::testing::MatchesRegex;
 using ::testing::Not;
 
 using ServerOpsTest = DovecotCheckTest;
@@ -43,7 +42,7 @@ TEST_F(ServerOpsTest, DeleteRunRemovesTheSelectedMessagesUpToTheFirstEmptyEntry)
         subjects.push_back(b.subject);
     EXPECT_THAT(subjects, ElementsAre("message 5", "message 3", "message 1"));
     // The summary line counts what stays on the server.
-    EXPECT_THAT(files.Report().back(), MatchesRegex("\\[INF\\] 3 [0-9]+ 0 3"));
+    EXPECT_THAT(files.Report().back(), FullyMatches("\\[INF\\] 3 [0-9]+ 0 3"));
     EXPECT_FALSE(Exists(files.CacheFile(cache_of["message 2"])));
     EXPECT_FALSE(Exists(files.CacheFile(cache_of["message 4"])));
     EXPECT_TRUE(Exists(files.CacheFile(cache_of["message 5"])));
@@ -105,7 +104,8 @@ TEST_F(ServerOpsTest, FetchRunWritesTheSelectedMessageIntoItsCacheFile) {
         } else {
             EXPECT_EQ(lines, c.body);
         }
-        EXPECT_THAT(cache, Contains(c.key.rfind("S-", 0) == 0 ? MatchesRegex("ID S-.*") : MatchesRegex("ID <msg2@.*")));
+        EXPECT_THAT(cache, Contains(c.key.rfind("S-", 0) == 0 ? FullyMatches("ID S-.*")
+                                                              : FullyMatches("ID <msg2@.*")));
     }
     // A fetch leaves the check's files alone.
     EXPECT_EQ(files.Blocks().size(), 4u);

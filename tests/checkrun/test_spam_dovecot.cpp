@@ -12,7 +12,6 @@ namespace checkrun_test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::MatchesRegex;
 
 class SpamCheckTest : public DovecotCheckTest {
   protected:
@@ -43,8 +42,9 @@ class SpamCheckTest : public DovecotCheckTest {
                               "X-Mailer: BulkMailer 9\n"
                               "\n"
                               "offer\n";
-    const std::string kRecordTail = ",\"ann@example.com他 複数宛\",\"spam@example.com\",\"buy cheap stuff\","
-                                    "\"BulkMailer 9\" ,\"無\",\"ﾃｷｽﾄﾒｰﾙ\",\"2024/01/02 08:29\",\"2024/01/02 08:30\"";
+    const std::string kRecordTail =
+        ",\"ann@example.com他 複数宛\",\"spam@example.com\",\"buy cheap stuff\","
+        "\"BulkMailer 9\" ,\"無\",\"ﾃｷｽﾄﾒｰﾙ\",\"2024/01/02 08:29\",\"2024/01/02 08:30\"";
 };
 
 TEST_F(SpamCheckTest, MatchDeletedAtOnceIsLoggedAndDropped) {
@@ -54,14 +54,15 @@ TEST_F(SpamCheckTest, MatchDeletedAtOnceIsLoggedAndDropped) {
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_EQ(input.remaining, 2);
     EXPECT_THAT(Subjects(), ElementsAre("message 3", "message 1"));
-    EXPECT_THAT(files.Report().back(), MatchesRegex("\\[INF\\] 3 [0-9]+ 2 2"));
+    EXPECT_THAT(files.Report().back(), FullyMatches("\\[INF\\] 3 [0-9]+ 2 2"));
     EXPECT_EQ(MessagesOnServer(), 2);
     EXPECT_EQ(ReadLines(files.SeenList()).size(), 2u);
 
     const std::vector<std::string> log = ReadLines(files.DataFile("SpamDelLog.csv"));
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1].substr(16), kRecordTail);
-    EXPECT_THAT(log[1].substr(0, 16), MatchesRegex("20[0-9][0-9]/[01][0-9]/[0-3][0-9] [0-2][0-9]:[0-5][0-9]"));
+    EXPECT_THAT(log[1].substr(0, 16),
+                FullyMatches("20[0-9][0-9]/[01][0-9]/[0-3][0-9] [0-2][0-9]:[0-5][0-9]"));
 }
 
 TEST_F(SpamCheckTest, ConfirmationDecidesWhetherTheMatchIsDeleted) {
@@ -87,7 +88,8 @@ TEST_F(SpamCheckTest, ConfirmationDecidesWhetherTheMatchIsDeleted) {
         EXPECT_EQ(blocks[1].subject, "buy cheap stuff");
         EXPECT_EQ(blocks[1].new_flag, 2);
         EXPECT_EQ(files.Report().back(), "[INF] -1 -1 0 0");
-        EXPECT_THAT(ReadLines(files.CacheFile(blocks[1].cache_name)), ::testing::Contains("[XXX] 0 2 Spammer"));
+        EXPECT_THAT(ReadLines(files.CacheFile(blocks[1].cache_name)),
+                    ::testing::Contains("[XXX] 0 2 Spammer"));
         EXPECT_EQ(MessagesOnServer(), 3);
         EXPECT_EQ(ReadLines(files.DataFile("SpamDelLog.csv")).size(), 1u);
     }

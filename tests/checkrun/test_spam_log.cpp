@@ -16,8 +16,9 @@ corvex::Recipient To(const std::string& address, const std::string& name = "") {
 
 // The summary of a message as the spam step sees it (texts in UTF-8 here).
 corvex::MessageSummary Message(std::vector<corvex::Recipient> to, const std::string& from_address,
-                               const std::string& from_name, const std::string& subject, const std::string& mailer,
-                               int attachment, int html, const std::string& sent, const std::string& received) {
+                               const std::string& from_name, const std::string& subject,
+                               const std::string& mailer, int attachment, int html, const std::string& sent,
+                               const std::string& received) {
     corvex::MessageSummary m;
     m.to = std::move(to);
     m.from_address = Sjis(from_address);
@@ -31,10 +32,11 @@ corvex::MessageSummary Message(std::vector<corvex::Recipient> to, const std::str
     return m;
 }
 
-const corvex::MessageSummary kThreeRecipients =
-    Message({To("ann@example.com", "Ann"), To("bob@example.com"), To("carol@example.com")}, "spam@example.com",
-            "Spammer", "say \"hi\", now", "Mailer 1.0", 1, 1, "2024/01/02 08:29", "2024/01/02 08:30");
-const corvex::MessageSummary kNoRecipient = Message({}, "不明", "不明", "未承諾広告※", "不明", 0, 0, "不明", "不明");
+const corvex::MessageSummary kThreeRecipients = Message(
+    {To("ann@example.com", "Ann"), To("bob@example.com"), To("carol@example.com")}, "spam@example.com",
+    "Spammer", "say \"hi\", now", "Mailer 1.0", 1, 1, "2024/01/02 08:29", "2024/01/02 08:30");
+const corvex::MessageSummary kNoRecipient =
+    Message({}, "不明", "不明", "未承諾広告※", "不明", 0, 0, "不明", "不明");
 const corvex::MessageSummary kOneRecipient =
     Message({To("bob@example.com")}, "x@example.net", "x@example.net", "line\r\nbreak", "不明", 0, 1,
             "2023/12/31 23:59", "2024/01/01 00:01");
@@ -75,15 +77,14 @@ TEST(SpamConfirmationTest, EightLabelledLines) {
               "【 ﾒｰﾙ ﾀｲﾌﾟ 】\tHTMLﾒｰﾙ\r\n"
               "【 受信日時 】\t2024/01/02 08:30\r\n"
               "【 送信日時 】\t2024/01/02 08:29");
-    EXPECT_EQ(Utf8(corvex::SpamConfirmationText(kNoRecipient)),
-              "【　宛　先　】\t<記述無し>\r\n"
-              "【 差 出 人 】\t不明<不明>\r\n"
-              "【　件　名　】\t未承諾広告※\r\n"
-              "【 ﾒｰﾗｰ種別 】\t不明\r\n"
-              "【 添付ﾌｧｲﾙ 】\t無\r\n"
-              "【 ﾒｰﾙ ﾀｲﾌﾟ 】\tﾃｷｽﾄﾒｰﾙ\r\n"
-              "【 受信日時 】\t不明\r\n"
-              "【 送信日時 】\t不明");
+    EXPECT_EQ(Utf8(corvex::SpamConfirmationText(kNoRecipient)), "【　宛　先　】\t<記述無し>\r\n"
+                                                                "【 差 出 人 】\t不明<不明>\r\n"
+                                                                "【　件　名　】\t未承諾広告※\r\n"
+                                                                "【 ﾒｰﾗｰ種別 】\t不明\r\n"
+                                                                "【 添付ﾌｧｲﾙ 】\t無\r\n"
+                                                                "【 ﾒｰﾙ ﾀｲﾌﾟ 】\tﾃｷｽﾄﾒｰﾙ\r\n"
+                                                                "【 受信日時 】\t不明\r\n"
+                                                                "【 送信日時 】\t不明");
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 // interface that records what the run shows, and readers for the files the run leaves.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,12 @@
 #include "corvex/engine/engine_ui.h"
 
 namespace checkrun_test {
+
+// A whole-text match with std::regex (ECMAScript): GoogleTest's own regular expressions are
+// the reduced "simple" kind in the Windows build.
+MATCHER_P(FullyMatches, pattern, "") {
+    return std::regex_match(std::string(arg), std::regex(pattern));
+}
 
 // Shift_JIS <-> UTF-8, so that tests state their texts as UTF-8.
 std::string Utf8(std::string_view sjis);
@@ -66,9 +74,9 @@ struct ReportBlock {
     int number = 0;
     int attachment = 0;
     int new_flag = 0;
-    std::string from;       // UTF-8
+    std::string from; // UTF-8
     std::string cache_name;
-    std::string subject;    // UTF-8
+    std::string subject; // UTF-8
 };
 
 // A data directory in a fresh temporary folder, with the work directory of one account.
