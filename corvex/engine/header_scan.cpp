@@ -1,5 +1,6 @@
 #include "corvex/engine/header_scan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -11,6 +12,10 @@
 namespace corvex {
 
 namespace {
+
+// The characters of a line's start that field names are matched on (the longest name,
+// "CONTENT-TYPE:", "X-MAILEDITOR:", "X-MAIL-AGENT:", has 13).
+constexpr std::size_t kFieldNameSpan = 16;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -95,8 +100,13 @@ void HeaderScanner::Feed(std::string_view line, long byte_count) {
         EndField();
         return;
     }
-    const std::string upper = sjis::AsciiUpper(line);
-    if (Recognise(line, upper)) return;
+    // Field names are matched on the upper-cased start of the line (the longest name has 13
+    // characters); only a Content-Type line is upper-cased whole, where it is kept.
+    char head[kFieldNameSpan];
+    const std::size_t head_size = std::min(line.size(), sizeof head);
+    for (std::size_t i = 0; i < head_size; ++i)
+        head[i] = line[i] >= 'a' && line[i] <= 'z' ? static_cast<char>(line[i] - 'a' + 'A') : line[i];
+    if (Recognise(line, std::string_view(head, head_size))) return;
     if ((line[0] == ' ' || line[0] == '\t') && current_ != Field::None) {
         Continue(line);
     } else {
@@ -104,6 +114,7 @@ void HeaderScanner::Feed(std::string_view line, long byte_count) {
     }
 }
 
+// upper: the upper-cased start of line, at least as long as the longest field name.
 bool HeaderScanner::Recognise(std::string_view line, std::string_view upper) {
     // Stores a line whose occurrence rule admits it; a line it excludes ends the field.
     const auto take = [&](bool admitted, std::string& buffer, std::size_t max, Field field) {
@@ -163,7 +174,8 @@ bool HeaderScanner::Recognise(std::string_view line, std::string_view upper) {
     }
     if (StartsWith(upper, "CONTENT-TYPE:")) {
         // Every Content-Type counts for the attachment flag; the first two are kept.
-        if (MarksAttachment(upper)) attachment_ = 1;
+        const std::string upper_line = sjis::AsciiUpper(line);
+        if (MarksAttachment(upper_line)) attachment_ = 1;
         recognised_ = true;
         if (content_types_ >= 2) {
             EndField();
@@ -171,7 +183,7 @@ bool HeaderScanner::Recognise(std::string_view line, std::string_view upper) {
         }
         const int index = content_types_++;
         SetCurrent(index == 0 ? Field::ContentType1 : Field::ContentType2);
-        AssignBounded(content_type_[index], upper, kScanContentTypeMax);
+        AssignBounded(content_type_[index], upper_line, kScanContentTypeMax);
         return true;
     }
     if (StartsWith(upper, "MESSAGE-ID:")) {

@@ -20,6 +20,9 @@ namespace {
 using platform::IoStage;
 using platform::IoStatus;
 
+// What the line reader takes from the socket at most at a time.
+constexpr std::size_t kInputSize = 16384;
+
 // While PopQuit waits for its reply after a cancel, the wait is kept short.
 constexpr std::chrono::milliseconds kQuitAfterCancel{2000};
 
@@ -64,9 +67,13 @@ std::string_view WithoutLineEnd(std::string_view line) {
 
 } // namespace
 
-Pop3Session::Pop3Session() : ui_(&quiet_ui_) { socket_.set_pump([this] { ui_->pump(); }); }
+Pop3Session::Pop3Session() : ui_(&quiet_ui_), input_(kInputSize) {
+    socket_.set_pump([this] { ui_->pump(); });
+}
 
-Pop3Session::Pop3Session(EngineUi& ui) : ui_(&ui) { socket_.set_pump([this] { ui_->pump(); }); }
+Pop3Session::Pop3Session(EngineUi& ui) : ui_(&ui), input_(kInputSize) {
+    socket_.set_pump([this] { ui_->pump(); });
+}
 
 Pop3Session::~Pop3Session() { Close(); }
 
@@ -75,7 +82,10 @@ void Pop3Session::SetTimeout(std::chrono::milliseconds timeout) {
     socket_.set_timeout(timeout);
 }
 
-void Pop3Session::Close() { socket_.close(); }
+void Pop3Session::Close() {
+    socket_.close();
+    input_pos_ = input_end_ = 0;
+}
 
 void Pop3Session::Failed(IoStatus status) {
     if (status != IoStatus::cancelled) return;
@@ -232,49 +242,44 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
     if (!socket_.is_open() || (cancelled_ && !quitting_)) return -1;
 
     ShowStep(1);
-    char chunk[1024];
-    const std::size_t look = std::min(size, sizeof chunk);
-    std::size_t kept = 0;  // bytes copied into buffer
-    long long taken = 0;   // bytes the line took on the wire
+    std::size_t kept = 0; // bytes copied into buffer
+    long long taken = 0;  // bytes the line took on the wire
     int result = 0;
     for (;;) {
-        IoStatus status = socket_.wait_readable();
-        if (status != IoStatus::ok) {
-            Failed(status);
-            result = status == IoStatus::timeout ? kPopWaitTimeout : -1;
-            break;
-        }
-        // Look at what has arrived and take it up to the first line feed (or NUL byte).
-        std::size_t seen = 0;
-        status = socket_.peek(chunk, look, seen);
-        if (status != IoStatus::ok) {
-            Failed(status);
-            result = status == IoStatus::closed ? 0 : -1;
-            break;
-        }
-        std::size_t length = seen;
-        for (std::size_t i = 0; i < seen; ++i) {
-            if (chunk[i] == '\n' || chunk[i] == '\0') {
-                length = i + 1;
+        if (input_pos_ == input_end_) {
+            IoStatus status = socket_.wait_readable();
+            if (status != IoStatus::ok) {
+                Failed(status);
+                result = status == IoStatus::timeout ? kPopWaitTimeout : -1;
                 break;
             }
-        }
-        std::size_t got = 0;
-        while (got < length && status == IoStatus::ok) {
-            std::size_t n = 0;
-            status = socket_.receive(chunk + got, length - got, n);
-            got += n;
-        }
-        if (status != IoStatus::ok) {
-            Failed(status);
-            result = status == IoStatus::closed ? 0 : -1;
+            std::size_t got = 0;
+            status = socket_.receive(input_.data(), input_.size(), got);
+            if (status != IoStatus::ok) {
+                Failed(status);
+                result = status == IoStatus::closed ? 0 : -1;
+                break;
+            }
+            input_pos_ = 0;
+            input_end_ = got;
+        } else if (platform::cancel_requested()) {
+            // The request ends the read as it ends a wait, even with the bytes at hand.
+            Failed(IoStatus::cancelled);
+            result = -1;
             break;
         }
+        // Take what has arrived up to the first line feed; an over-long line is cut but
+        // consumed whole.
+        const char* begin = input_.data() + input_pos_;
+        const std::size_t available = input_end_ - input_pos_;
+        const char* feed = static_cast<const char*>(std::memchr(begin, '\n', available));
+        const std::size_t length = feed != nullptr ? static_cast<std::size_t>(feed - begin) + 1 : available;
         const std::size_t fits = std::min(length, size - 1 - kept);
-        std::memcpy(buffer + kept, chunk, fits);
+        std::memcpy(buffer + kept, begin, fits);
         kept += fits;
         taken += static_cast<long long>(length);
-        if (chunk[length - 1] == '\n') {
+        input_pos_ += length;
+        if (feed != nullptr) {
             result = static_cast<int>(std::min<long long>(taken, INT_MAX));
             break;
         }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "corvex/engine/engine_ui.h"
 #include "platform/Socket.h"
@@ -139,6 +140,11 @@ class Pop3Session {
     bool quitting_ = false; // PopQuit still talks after a cancel
     long long mailbox_octets_ = 0;
     long long list_octets_ = 0;
+    // Bytes received that no line has taken yet: the reader serves lines from here and asks
+    // the socket again only when it runs dry. Emptied with the connection.
+    std::vector<char> input_;
+    std::size_t input_pos_ = 0;
+    std::size_t input_end_ = 0;
 };
 
 } // namespace corvex

@@ -100,8 +100,24 @@ SeenResult SeenList::Check(std::string_view key, int server_count) const {
     return Decide(it == last_position_.end() ? 0 : it->second, static_cast<int>(keys_.size()), server_count);
 }
 
+// As SeenAppend, without opening the file again for every key: the first append of a pass
+// goes through SeenAppend (which ends a cut last line first); later keys are written to the
+// open list and flushed, so a failure shows at the key that met it.
+int SeenList::AppendLine(std::string_view key) {
+    if (!appender_) {
+        const int result = SeenAppend(files_, key);
+        if (result == 0) appender_.reset(std::fopen(files_.list.c_str(), "ab"));
+        return result;
+    }
+    const std::string line = OneLine(key) + "\r\n";
+    std::FILE* file = appender_.get();
+    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0) return 0;
+    appender_.reset();
+    return -2;
+}
+
 int SeenList::Append(std::string_view key) {
-    const int result = SeenAppend(files_, key);
+    const int result = AppendLine(key);
     if (result != 0) {
         // The file may hold part of the line now; read it back as it is.
         Load();
@@ -118,6 +134,7 @@ int SeenList::Append(std::string_view key) {
 bool SeenList::Trim(int server_count, int list_length) {
     if (list_length <= kSeenListTrimLength) return false;
     if (!exists_) return false;
+    appender_.reset(); // the list is replaced: it must not stay open
     const std::size_t drop = DropCount(server_count, keys_before_pass_, keys_.size());
     if (!RewriteWithout(files_, keys_, drop)) {
         Load();

@@ -7,6 +7,8 @@
 // the free functions would.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -52,10 +54,18 @@ class SeenList {
     bool Trim(int server_count, int list_length);
 
   private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
     void Load();
     void Push(std::string_view word);
+    int AppendLine(std::string_view key);
 
     SeenFiles files_;
+    // After the first append of a pass the list stays open for the next ones (each reaches
+    // the file at once); a trim closes it.
+    std::unique_ptr<std::FILE, FileCloser> appender_;
     bool exists_ = false;
     std::vector<std::string> keys_;
     std::unordered_map<std::string, int> last_position_; // from 1

@@ -583,6 +583,18 @@ TEST_F(Pop3SessionTest, CancelFromAnotherThreadEndsAFetch) {
     EXPECT_EQ(session.PopCommand("STAT"), 0);
 }
 
+TEST_F(Pop3SessionTest, CancelEndsTheReadEvenWhenTheLinesHaveArrived) {
+    Start(FakeScript().Reply("+OK ready").Send("one\r\ntwo\r\nthree\r\n"));
+    int got = 0;
+    EXPECT_EQ(ReadLine(got), "one");
+    platform::request_cancel();
+    EXPECT_EQ(ReadLine(got), "");
+    EXPECT_EQ(got, -1);
+    EXPECT_TRUE(session.cancelled());
+    EXPECT_FALSE(platform::cancel_requested()) << "the request was answered";
+    EXPECT_EQ(ReadLine(got), "") << "a cancelled session reads nothing more";
+}
+
 // ---- texts ----------------------------------------------------------------------------
 
 TEST(Pop3ErrorText, EveryCodeHasItsText) {
