@@ -23,7 +23,8 @@ constexpr char kSoundListBackup[] = "FSOUND.$BK";
 // reads a setting; no digits read 0. Values beyond the int range stop growing.
 long LeadingDecimal(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     long value = 0;
@@ -32,7 +33,9 @@ long LeadingDecimal(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string Field(std::string_view text) { return std::string(sjis::Prefix(text, kSelectionFieldMax)); }
+std::string Field(std::string_view text) {
+    return std::string(sjis::Prefix(text, kSelectionFieldMax));
+}
 
 } // namespace
 
@@ -201,7 +204,8 @@ void CheckRun::Finish() {
     }
     if (report_stage_ == 2) in_.remaining = spam_state_.remaining;
     if (lists && report_stage_ == 2) {
-        report_.Trailer(listed_, stat_count_, stat_size_, Result(), spam_state_.remaining, spam_state_.kept_spam);
+        report_.Trailer(listed_, stat_count_, stat_size_, Result(), spam_state_.remaining,
+                        spam_state_.kept_spam);
         report_.Close();
     }
     if (spam_log_) spam_log_->Close();
@@ -223,9 +227,16 @@ void CheckRun::Fail(std::string text) {
 // ---- shared steps ---------------------------------------------------------------------
 
 int CheckRun::Scan(int u, int body_lines, bool write_work_file) {
-    scan_.Begin(u, write_work_file ? HeaderScanner::FileSink(work_.file()) : HeaderScanner::WorkSink());
+    HeaderScanner::WorkSink sink;
+    if (write_work_file)
+        sink = [this](std::string_view line) {
+            work_text_.append(line);
+            work_text_.append("\r\n");
+        };
+    scan_.Begin(u, std::move(sink));
     const std::string command = "TOP " + std::to_string(u) + " " + std::to_string(body_lines);
-    const int rc = session_.PopMultiLine(command, [this](std::string_view line, long count) { scan_.Feed(line, count); });
+    const int rc = session_.PopMultiLine(
+        command, [this](std::string_view line, long count) { scan_.Feed(line, count); });
     if (rc < 0) return rc;
     return scan_.Finish();
 }
@@ -236,10 +247,13 @@ std::string CheckRun::CodeText(int code) const {
     return text;
 }
 
-bool CheckRun::Cancelled() const { return platform::cancel_requested() || session_.cancelled(); }
+bool CheckRun::Cancelled() const {
+    return platform::cancel_requested() || session_.cancelled();
+}
 
 void CheckRun::VisitListAppend(std::string_view cache_key) {
-    if (!visits_) visits_ = std::make_unique<CrlfWriter>(JoinPath(work_dir_, kVisitListName), CrlfWriter::Mode::Append);
+    if (!visits_)
+        visits_ = std::make_unique<CrlfWriter>(JoinPath(work_dir_, kVisitListName), CrlfWriter::Mode::Append);
     visits_->WriteLine(OneLine(cache_key));
 }
 

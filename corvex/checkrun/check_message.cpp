@@ -32,17 +32,38 @@ void CheckRun::CheckMessages() {
     const int n = stat_count_;
     for (int k = 1; k <= n; ++k) {
         const int u = descending_ ? n - k + 1 : k;
-        if (!CheckMessage(k, u)) return; // a failure leaves the pass for the end of the run
+        if (!CheckMessage(k, u)) { // a failure leaves the pass for the end of the run
+            SaveWorkFile();
+            return;
+        }
     }
+    SaveWorkFile();
     AfterLoop();
+}
+
+void CheckRun::SaveWorkFile() {
+    if (!work_file_made_) return;
+    if (work_.Create(WorkPath())) {
+        std::fwrite(work_text_.data(), 1, work_text_.size(), work_.file());
+        work_.Close();
+    }
 }
 
 bool CheckRun::CheckMessage(int k, int u) {
     std::string cache_name = VisitCacheName(in_.account, k);
-    if (!work_.Create(WorkPath())) {
-        Fail(texts::kRunWorkFileError);
-        report_.Error(texts::kRunWorkFileError);
-        return false;
+    // The work lines of a message stay in memory (work_text_); the work file itself is made
+    // anew at the first message, so a folder that refuses it fails the pass as it would, and
+    // gets the last message's lines when the pass ends (SaveWorkFile), as if it had been
+    // rewritten for every message. That saves creating and reading back a file per message.
+    work_text_.clear();
+    if (k == 1) {
+        if (!work_.Create(WorkPath())) {
+            Fail(texts::kRunWorkFileError);
+            report_.Error(texts::kRunWorkFileError);
+            return false;
+        }
+        work_.Close();
+        work_file_made_ = true;
     }
 
     std::string size_text;
@@ -107,7 +128,8 @@ bool CheckRun::CheckMessage(int k, int u) {
     }
 
     if (outcome == DeleteOutcome::Continue && in_.spam_check == 1) {
-        const SpamStepContext context{settings_.data_dir, settings_.spam_close_sec, session_, ui_, *spam_log_};
+        const SpamStepContext context{settings_.data_dir, settings_.spam_close_sec, session_, ui_,
+                                      *spam_log_};
         if (SpamStep(context, message, u, new_flag, spam_state_) == SpamVerdict::Deleted) {
             work_.Close();
             return true;
@@ -136,7 +158,8 @@ bool CheckRun::CheckMessage(int k, int u) {
 
     if (in_.filter_mode != 0) {
         const FilterAccount account{settings_.data_dir, settings_.profile, AccountName(in_.user, in_.host)};
-        if (RunActionFilters(account, in_.filter_mode, newly_cached, cache_name, message) == kFilterDoNotNotify) {
+        if (RunActionFilters(account, in_.filter_mode, newly_cached, cache_name, message) ==
+            kFilterDoNotNotify) {
             display = 1;
             ++filtered_;
             if (spam_state_.remaining > 0) --spam_state_.remaining;
@@ -145,8 +168,8 @@ bool CheckRun::CheckMessage(int k, int u) {
 
     // Written after the filters so that the cache records a message taken by one as "FL NODISP".
     if (!cached && outcome == DeleteOutcome::Continue)
-        WriteCacheFile(CacheFilePath(work_dir_, cache_name), WorkPath(), message,
-                       CacheMarks{new_flag, display, size_text});
+        WriteCacheFileFromText(CacheFilePath(work_dir_, cache_name), work_text_, message,
+                               CacheMarks{new_flag, display, size_text});
 
     if (display == 1) {
         ++new_count_;
@@ -159,7 +182,8 @@ bool CheckRun::CheckMessage(int k, int u) {
 
     if (display == 0) {
         ++listed_;
-        report_.Message(listed_, message.attachment, new_flag, message.from_name, cache_name, message.subject);
+        report_.Message(listed_, message.attachment, new_flag, message.from_name, cache_name,
+                        message.subject);
     }
     return true;
 }

@@ -77,6 +77,8 @@ class CheckRun {
     DeleteOutcome DeleteStep(int k, int u, const std::string& cache_key, const std::string& cache_name,
                              bool cached);
     void AfterLoop();
+    // At the end of the pass the work file gets the last message's lines.
+    void SaveWorkFile();
 
     // Mode 3 (check_fetch.cpp).
     void FetchMessages();
@@ -126,6 +128,8 @@ class CheckRun {
     std::optional<IdIndex> index_;
     std::unique_ptr<CrlfWriter> visits_; // IDLIST.$DL, opened at its first key
     WorkFile work_;
+    std::string work_text_; // the work lines of the message being checked (modes 1 and 2)
+    bool work_file_made_ = false;
     HeaderScanner scan_;
 };
 

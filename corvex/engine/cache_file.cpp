@@ -72,11 +72,9 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit) {
     return std::to_string(account) + "-" + FormatVisitTime(local_time) + "-" + std::to_string(visit);
 }
 
-int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
-                   const MessageSummary& summary, const CacheMarks& marks) {
-    CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
-    if (!out.is_open()) return -1;
+namespace {
 
+void WriteInfoBlock(CrlfWriter& out, const MessageSummary& summary, const CacheMarks& marks) {
     const int attachment = summary.attachment ? 1 : 0;
     char head[32];
     std::snprintf(head, sizeof head, "[XXX] %1d %1d ", attachment, std::clamp(marks.new_flag, 0, 9));
@@ -102,7 +100,15 @@ int WriteCacheFile(const std::string& cache_path, const std::string& work_file_p
     out.WriteLine("ML " + OneLine(summary.mailer));
     out.WriteLine("NO " + OneLine(summary.key_suffix));
     out.WriteLine("SB " + OneLine(summary.cache_subject));
+}
 
+} // namespace
+
+int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
+                   const MessageSummary& summary, const CacheMarks& marks) {
+    CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
+    if (!out.is_open()) return -1;
+    WriteInfoBlock(out, summary, marks);
     int result = 0;
     CrlfReader work(work_file_path);
     if (work.is_open()) {
@@ -114,6 +120,15 @@ int WriteCacheFile(const std::string& cache_path, const std::string& work_file_p
     }
     if (!out.Close()) return -1;
     return result;
+}
+
+int WriteCacheFileFromText(const std::string& cache_path, std::string_view work_text,
+                           const MessageSummary& summary, const CacheMarks& marks) {
+    CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
+    if (!out.is_open()) return -1;
+    WriteInfoBlock(out, summary, marks);
+    out.WriteRaw(work_text);
+    return out.Close() ? 0 : -1;
 }
 
 int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags) {

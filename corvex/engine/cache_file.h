@@ -32,6 +32,11 @@ struct CacheMarks {
 int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
                    const MessageSummary& summary, const CacheMarks& marks);
 
+// The same with the work lines held in memory: work_text is what the work file would hold,
+// complete lines each ending in CR LF. 0 = written; -1 = the cache file cannot be written.
+int WriteCacheFileFromText(const std::string& cache_path, std::string_view work_text,
+                           const MessageSummary& summary, const CacheMarks& marks);
+
 // Flags read back from a cache file's info block.
 struct CacheFlags {
     int new_flag = 0;

@@ -88,6 +88,11 @@ void CrlfWriter::WriteLine(std::string_view text) {
     if (std::fwrite("\r\n", 1, 2, file_) != 2) ok_ = false;
 }
 
+void CrlfWriter::WriteRaw(std::string_view bytes) {
+    if (!file_) return;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) ok_ = false;
+}
+
 bool CrlfWriter::Close() {
     if (!file_) return false;
     if (std::fclose(file_) != 0) ok_ = false;

@@ -50,6 +50,8 @@ class CrlfWriter {
     bool is_open() const { return file_ != nullptr; }
     // Writes the bytes of text and "\r\n".
     void WriteLine(std::string_view text);
+    // Bytes as they are (lines that already end in CR LF).
+    void WriteRaw(std::string_view bytes);
     // True when the file was open and every write reached it.
     bool Close();
 
