@@ -82,11 +82,12 @@ TEST(CacheFile, InfoBlockAndWorkFileMatchGolden) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(written, Golden("0-0501091602-1.emf"));
 
-    // The work lines held in memory give the same file (the partial last line is never there).
+    // The work lines held in memory (each already ending in CR LF) give the same file.
+    const std::string golden = Golden("0-0501091602-1.emf");
     const std::string in_memory = CacheFilePath(dir.str(), "0-0501091602-2");
-    const std::string_view complete(kWorkFile, std::string_view(kWorkFile).rfind("\r\n") + 2);
-    EXPECT_EQ(WriteCacheFileFromText(in_memory, complete, SampleSummary(), {1, 0, "2.3k"}), 0);
-    EXPECT_EQ(ReadBytes(in_memory), Golden("0-0501091602-1.emf"));
+    const std::string work_lines = golden.substr(golden.find("---HEAD ST---"));
+    EXPECT_EQ(WriteCacheFileFromText(in_memory, work_lines, SampleSummary(), {1, 0, "2.3k"}), 0);
+    EXPECT_EQ(ReadBytes(in_memory), golden);
 
     CacheFlags flags;
     EXPECT_EQ(ReadCacheInfo(engine_files::GoldenPath("0-0501091602-1.emf"), flags), 0);
