@@ -30,6 +30,10 @@ bool IsPositive(const char* reply) {
     return std::strncmp(reply, "+OK", 3) == 0;
 }
 
+bool IsNegative(const char* reply) {
+    return std::strncmp(reply, "-ERR", 4) == 0;
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -140,9 +144,12 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     }
 
     char greeting[kPopReplySize];
-    if (ReadReply(greeting) <= 0 || !IsPositive(greeting)) {
+    const int got = ReadReply(greeting);
+    if (got <= 0 || !IsPositive(greeting)) {
         Close();
-        return kPopTimeout;
+        // Something that is no POP3 reply (a web server, the wrong port) is told apart from a
+        // server that is slow, closed or refuses.
+        return got > 0 && !IsNegative(greeting) ? kPopNotPop3 : kPopTimeout;
     }
     if (timestamp == kPopNoTimestamp) return 0;
     // The time-stamp runs from the first "<" before the first ">" up to that ">".
@@ -434,6 +441,9 @@ void Pop3Session::ErrorText(int code, bool cancelled, std::string& text) {
         break;
     case kPopTooLong:
         text = texts::kPopErrTooLong;
+        break;
+    case kPopNotPop3:
+        text = texts::kPopErrNotPop3;
         break;
     default:
         break;

@@ -22,16 +22,17 @@
 namespace corvex {
 
 // Result codes.
-inline constexpr int kPopStartupError = -1;  // socket layer did not start (also: a wait failed)
-inline constexpr int kPopHostError = -2;     // host name not resolved
-inline constexpr int kPopSocketError = -3;   // socket not created
-inline constexpr int kPopConnectError = -4;  // connect failed
-inline constexpr int kPopTimeout = -5;       // no positive greeting, or a one-line reply timed out
-inline constexpr int kPopNoApop = -6;        // APOP wanted but the greeting has no time-stamp
-inline constexpr int kPopAuthError = -8;     // login refused
-inline constexpr int kPopWaitTimeout = -9;   // a wait for data timed out
-inline constexpr int kPopCommError = -10;    // send failed, negative reply, reply cut short
-inline constexpr int kPopTooLong = -11;      // user name or password does not fit a command line
+inline constexpr int kPopStartupError = -1; // socket layer did not start (also: a wait failed)
+inline constexpr int kPopHostError = -2;    // host name not resolved
+inline constexpr int kPopSocketError = -3;  // socket not created
+inline constexpr int kPopConnectError = -4; // connect failed
+inline constexpr int kPopTimeout = -5;      // no greeting, a "-ERR" greeting, or a one-line reply timed out
+inline constexpr int kPopNoApop = -6;       // APOP wanted but the greeting has no time-stamp
+inline constexpr int kPopAuthError = -8;    // login refused
+inline constexpr int kPopWaitTimeout = -9;  // a wait for data timed out
+inline constexpr int kPopCommError = -10;   // send failed, negative reply, reply cut short
+inline constexpr int kPopTooLong = -11;     // user name or password does not fit a command line
+inline constexpr int kPopNotPop3 = -12;     // the greeting is neither "+OK" nor "-ERR": no POP3 server
 
 // A command line holds at most this many characters before CR LF.
 inline constexpr std::size_t kPopCommandMax = 127;
@@ -78,7 +79,8 @@ class Pop3Session {
 
     // Connects and reads the greeting. timestamp: "NONE" for USER/PASS (left as it is);
     // otherwise it receives the greeting's "<...>" time-stamp. On failure nothing stays open.
-    // 0, -1, -2, -3, -4, -5 or -6.
+    // 0, -1, -2, -3, -4, -5 (no greeting, or "-ERR"), -6, or -12 (a greeting that is no
+    // POP3 reply at all).
     int PopConnect(std::string_view host, int port, std::string& timestamp);
     // "USER %s" (reply not judged), then "PASS %s". 0, -8, or -11 before anything is sent.
     int PopLoginUser(std::string_view user, std::string_view password);

@@ -114,6 +114,10 @@ TEST_F(Pop3SessionTest, GreetingDecidesConnectAndTimestamp) {
         {"'>' before any '<'", "S: +OK ready> <1.2@x>", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"'<' without '>'", "S: +OK ready <1.2@x", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"negative greeting", "S: -ERR busy", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
+        {"web server", "S: HTTP/1.1 400 Bad Request", "NONE", -12, "NONE",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
+        {"binary garbage", "R: \\x16\\x03\\x01\\x00\\r\\n", "", -12, "",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
         {"closed at once", "CLOSE", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
         {"no greeting in time", "STALL 3000", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
     };
@@ -624,13 +628,14 @@ TEST(Pop3ErrorText, EveryCodeHasItsText) {
         {-9, "通信処理でﾀｲﾑｱｳﾄしました。"},
         {-10, "通信ｴﾗｰ(-10)"},
         {-11, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞが長すぎます。"},
+        {-12, "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
     };
     for (const Case& c : cases) {
         std::string text;
         Pop3Session::ErrorText(c.code, false, text);
         EXPECT_EQ(Utf8(text), c.text) << c.code;
     }
-    for (const int other : {0, -7, -12, 1}) {
+    for (const int other : {0, -7, -99, 1}) {
         std::string text = "kept";
         Pop3Session::ErrorText(other, false, text);
         EXPECT_EQ(text, "kept") << other;
