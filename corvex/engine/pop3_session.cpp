@@ -168,7 +168,13 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     return 0;
 }
 
+int Pop3Session::CheckCredential(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos ? 0
+                                                                                       : kPopBadCredentials;
+}
+
 int Pop3Session::PopLoginUser(std::string_view user, std::string_view password) {
+    if (CheckCredential(user) < 0 || CheckCredential(password) < 0) return kPopBadCredentials;
     // "USER " / "PASS " and the text must fit a command line; nothing is ever cut.
     if (user.size() > kPopCommandMax - 5 || password.size() > kPopCommandMax - 5) return kPopTooLong;
     char reply[kPopReplySize];
@@ -180,6 +186,7 @@ int Pop3Session::PopLoginUser(std::string_view user, std::string_view password) 
 
 int Pop3Session::PopLoginApop(std::string_view user, std::string_view password, std::string_view timestamp) {
     constexpr std::size_t kDigestLength = DORVIK_DIGEST_CAP - 1;
+    if (CheckCredential(user) < 0 || CheckCredential(password) < 0) return kPopBadCredentials;
     if (user.size() > kPopCommandMax - 6 - kDigestLength) return kPopTooLong;
     const std::string secret = std::string(timestamp).append(password);
     char digest[DORVIK_DIGEST_CAP] = {};
@@ -444,6 +451,9 @@ void Pop3Session::ErrorText(int code, bool cancelled, std::string& text) {
         break;
     case kPopNotPop3:
         text = texts::kPopErrNotPop3;
+        break;
+    case kPopBadCredentials:
+        text = texts::kPopErrBadCredentials;
         break;
     default:
         break;
