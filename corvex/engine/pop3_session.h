@@ -22,16 +22,18 @@
 namespace corvex {
 
 // Result codes.
-inline constexpr int kPopStartupError = -1;  // socket layer did not start (also: a wait failed)
-inline constexpr int kPopHostError = -2;     // host name not resolved
-inline constexpr int kPopSocketError = -3;   // socket not created
-inline constexpr int kPopConnectError = -4;  // connect failed
-inline constexpr int kPopTimeout = -5;       // no positive greeting, or a one-line reply timed out
-inline constexpr int kPopNoApop = -6;        // APOP wanted but the greeting has no time-stamp
-inline constexpr int kPopAuthError = -8;     // login refused
-inline constexpr int kPopWaitTimeout = -9;   // a wait for data timed out
-inline constexpr int kPopCommError = -10;    // send failed, negative reply, reply cut short
-inline constexpr int kPopTooLong = -11;      // user name or password does not fit a command line
+inline constexpr int kPopStartupError = -1; // socket layer did not start (also: a wait failed)
+inline constexpr int kPopHostError = -2;    // host name not resolved
+inline constexpr int kPopSocketError = -3;  // socket not created
+inline constexpr int kPopConnectError = -4; // connect failed
+inline constexpr int kPopTimeout = -5;      // no greeting, a "-ERR" greeting, or a one-line reply timed out
+inline constexpr int kPopNoApop = -6;       // APOP wanted but the greeting has no time-stamp
+inline constexpr int kPopAuthError = -8;    // login refused
+inline constexpr int kPopWaitTimeout = -9;  // a wait for data timed out
+inline constexpr int kPopCommError = -10;   // send failed, negative reply, reply cut short
+inline constexpr int kPopTooLong = -11;     // user name or password does not fit a command line
+inline constexpr int kPopNotPop3 = -12;     // the greeting is neither "+OK" nor "-ERR": no POP3 server
+inline constexpr int kPopBadCredentials = -13; // CR, LF or NUL in the user name or password
 
 // A command line holds at most this many characters before CR LF.
 inline constexpr std::size_t kPopCommandMax = 127;
@@ -78,12 +80,18 @@ class Pop3Session {
 
     // Connects and reads the greeting. timestamp: "NONE" for USER/PASS (left as it is);
     // otherwise it receives the greeting's "<...>" time-stamp. On failure nothing stays open.
-    // 0, -1, -2, -3, -4, -5 or -6.
+    // 0, -1, -2, -3, -4, -5 (no greeting, or "-ERR"), -6, or -12 (a greeting that is no
+    // POP3 reply at all).
     int PopConnect(std::string_view host, int port, std::string& timestamp);
-    // "USER %s" (reply not judged), then "PASS %s". 0, -8, or -11 before anything is sent.
+    // "USER %s" (reply not judged), then "PASS %s". 0, -8, or before anything is sent -11
+    // (too long) or -13 (CR, LF or NUL in either text).
     int PopLoginUser(std::string_view user, std::string_view password);
-    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, -8 or -11.
+    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, -8, or before anything
+    // is sent -11 or -13.
     int PopLoginApop(std::string_view user, std::string_view password, std::string_view timestamp);
+    // Whether a user name or password can go into a command line: 0, or -13 when it holds a
+    // CR, LF or NUL (which would end the command early and start another).
+    static int CheckCredential(std::string_view text);
     // One command and its one-line reply. "STAT" returns the message count and stores the
     // mailbox size; other commands return 0. -5 (reply timed out) or -10.
     int PopCommand(std::string_view command);

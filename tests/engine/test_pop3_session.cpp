@@ -30,7 +30,9 @@ using ::testing::IsEmpty;
 
 constexpr char kLoopback[] = "127.0.0.1";
 
-std::string Utf8(const std::string& sjis) { return dorvik::cp932_to_utf8(sjis); }
+std::string Utf8(const std::string& sjis) {
+    return dorvik::cp932_to_utf8(sjis);
+}
 
 std::string ErrorText(const Pop3Session& session, int code) {
     std::string text;
@@ -112,6 +114,10 @@ TEST_F(Pop3SessionTest, GreetingDecidesConnectAndTimestamp) {
         {"'>' before any '<'", "S: +OK ready> <1.2@x>", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"'<' without '>'", "S: +OK ready <1.2@x", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"negative greeting", "S: -ERR busy", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
+        {"web server", "S: HTTP/1.1 400 Bad Request", "NONE", -12, "NONE",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
+        {"binary garbage", "R: \\x16\\x03\\x01\\x00\\r\\n", "", -12, "",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
         {"closed at once", "CLOSE", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
         {"no greeting in time", "STALL 3000", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
     };
@@ -164,8 +170,8 @@ TEST_F(Pop3SessionTest, ApopSendsDigestOfTimestampAndPassword) {
     };
     // The first is the example of RFC 1939; the digests were computed independently.
     const Case cases[] = {
-        {"+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>", "<1896.697170952@dbc.mtview.ca.us>", "tanstaaf",
-         "c4c9334bac560ecc979e58001b3e22fb"},
+        {"+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>", "<1896.697170952@dbc.mtview.ca.us>",
+         "tanstaaf", "c4c9334bac560ecc979e58001b3e22fb"},
         {"+OK <1896.697170952> ready", "<1896.697170952>", "tanstaaf", "bdb61dc2f64e6e21a103d908f9604d4a"},
     };
     for (const Case& c : cases) {
@@ -216,8 +222,8 @@ TEST_F(Pop3SessionTest, UserPassJudgesOnlyThePassReply) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const FakeScript script = FakeScript::Parse(std::string("S: +OK ready\nC: USER bob\nS: ") + c.user_reply +
-                                                    "\nC: PASS secret\n" + c.after_pass);
+        const FakeScript script = FakeScript::Parse(std::string("S: +OK ready\nC: USER bob\nS: ") +
+                                                    c.user_reply + "\nC: PASS secret\n" + c.after_pass);
         Start(script);
         session.SetTimeout(1s);
         EXPECT_EQ(session.PopLoginUser("bob", "secret"), c.code);
@@ -280,10 +286,15 @@ TEST_F(Pop3SessionTest, OneLineCommands) {
         {"STAT", "+OK", -10, 0},
         {"STAT", "+OK two 320", -10, 0},
         {"STAT", "+OK 3 4294967296", 3, 4294967296LL},
+        {"STAT", "+OK 2 320 octets", 2, 320}, // words after the octets
+        {"STAT", "+OK 4 1200 octets (maildrop)", 4, 1200},
+        {"STAT", "+OK 1 extra 77", 1, 77}, // the octets are the last word
+        {"STAT", "+OK 5", 5, 0},           // no octets given: the count still stands
     };
     FakeScript script;
     script.Reply("+OK ready");
-    for (const Case& c : cases) script.Expect(c.command).Reply(c.reply);
+    for (const Case& c : cases)
+        script.Expect(c.command).Reply(c.reply);
     script.Expect("STAT").Stall(3000);
     Start(script);
     session.SetTimeout(1s);
@@ -320,7 +331,8 @@ TEST_F(Pop3SessionTest, ListSizeTexts) {
     };
     FakeScript script;
     script.Reply("+OK ready");
-    for (const Case& c : cases) script.Expect("LIST 1").Reply(c.reply);
+    for (const Case& c : cases)
+        script.Expect("LIST 1").Reply(c.reply);
     script.Expect("LIST 2").Stall(3000);
     Start(script);
     session.SetTimeout(1s);
@@ -357,9 +369,9 @@ TEST_F(Pop3SessionTest, LineReaderCutsStripsAndKeepsShortLines) {
     const Want wants[] = {
         {std::string(511, 'a'), 602}, // cut, but the whole line is consumed
         {"next", 6},
-        {".\r", 3},   // the terminator keeps its CR
-        {"\r\n", 2},  // the empty line stays CR LF
-        {"abc", 7},   // blanks go too
+        {".\r", 3},  // the terminator keeps its CR
+        {"\r\n", 2}, // the empty line stays CR LF
+        {"abc", 7},  // blanks go too
         {"ab", 4},
         {"x\r", 3},
         {"hello", 7}, // arrived in two pieces
@@ -433,8 +445,9 @@ TEST_F(Pop3SessionTest, ServerThatStopsMidReplyTimesOut) {
     Start(script);
     session.SetTimeout(1s);
     std::vector<std::string> lines;
-    EXPECT_EQ(session.PopMultiLine("TOP 1 20", [&](std::string_view line, long) { lines.emplace_back(line); }),
-              corvex::kPopWaitTimeout);
+    EXPECT_EQ(
+        session.PopMultiLine("TOP 1 20", [&](std::string_view line, long) { lines.emplace_back(line); }),
+        corvex::kPopWaitTimeout);
     EXPECT_THAT(lines, ElementsAre("From: a@example.com"));
     EXPECT_EQ(ErrorText(session, corvex::kPopWaitTimeout), "通信処理でﾀｲﾑｱｳﾄしました。");
     ExpectTranscript(script);
@@ -502,9 +515,10 @@ TEST_F(Pop3SessionTest, FetchWritesTheWorkFileAndShowsProgress) {
     std::string size;
     ASSERT_EQ(session.PopList(1, size), 0);
     std::vector<std::string> written;
-    EXPECT_EQ(session.PopFetchToFile("RETR 1", [&](std::string_view line) { written.emplace_back(line); }), 0);
-    EXPECT_THAT(written, ElementsAre("---HEAD ST---", "From: a@example.com", "Subject: hi", "", "---BODY ST---",
-                                     "first body line", "", "x", ".dot",
+    EXPECT_EQ(session.PopFetchToFile("RETR 1", [&](std::string_view line) { written.emplace_back(line); }),
+              0);
+    EXPECT_THAT(written, ElementsAre("---HEAD ST---", "From: a@example.com", "Subject: hi", "",
+                                     "---BODY ST---", "first body line", "", "x", ".dot",
                                      "last line of the body, long enough to count"));
     ASSERT_FALSE(ui.progress_values.empty());
     EXPECT_TRUE(std::is_sorted(ui.progress_values.begin(), ui.progress_values.end()));
@@ -522,7 +536,8 @@ TEST_F(Pop3SessionTest, FetchWithoutKnownSizeShowsNoProgress) {
     )");
     Start(script);
     std::vector<std::string> written;
-    EXPECT_EQ(session.PopFetchToFile("TOP 1 5", [&](std::string_view line) { written.emplace_back(line); }), 0);
+    EXPECT_EQ(session.PopFetchToFile("TOP 1 5", [&](std::string_view line) { written.emplace_back(line); }),
+              0);
     EXPECT_THAT(written, ElementsAre("---HEAD ST---", "Subject: a", "", "---BODY ST---", "body"));
     EXPECT_THAT(ui.progress_values, IsEmpty());
     ExpectTranscript(script);
@@ -613,13 +628,14 @@ TEST(Pop3ErrorText, EveryCodeHasItsText) {
         {-9, "通信処理でﾀｲﾑｱｳﾄしました。"},
         {-10, "通信ｴﾗｰ(-10)"},
         {-11, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞが長すぎます。"},
+        {-12, "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
     };
     for (const Case& c : cases) {
         std::string text;
         Pop3Session::ErrorText(c.code, false, text);
         EXPECT_EQ(Utf8(text), c.text) << c.code;
     }
-    for (const int other : {0, -7, -12, 1}) {
+    for (const int other : {0, -7, -99, 1}) {
         std::string text = "kept";
         Pop3Session::ErrorText(other, false, text);
         EXPECT_EQ(text, "kept") << other;
