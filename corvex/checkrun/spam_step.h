@@ -11,6 +11,8 @@
 // address, the subject, the mailer text, "有"/"無", "HTMLﾒｰﾙ"/"ﾃｷｽﾄﾒｰﾙ", the send date and the
 // received date. A double quote inside a value is doubled, so that CSV readers take the
 // value whole, and a CR or LF inside one becomes a blank, so that a record stays one line.
+// A value that begins with "=", "+", "-", "@", a tab or a CR gets a single quote in front of
+// it inside its quotes: the log is opened in a spreadsheet, which must not evaluate it.
 #pragma once
 
 #include <memory>
