@@ -113,6 +113,17 @@ void SpamLog::Write(const MessageSummary& message, const platform::DateTime& del
     if (writer_) writer_->WriteLine(SpamLogRecord(message, deleted_at));
 }
 
+void SpamLog::Hold(const MessageSummary& message, const platform::DateTime& deleted_at) {
+    held_.push_back(SpamLogRecord(message, deleted_at));
+}
+
+void SpamLog::WriteHeld() {
+    if (writer_)
+        for (const std::string& record : held_)
+            writer_->WriteLine(record);
+    held_.clear();
+}
+
 bool SpamLog::Close() {
     if (!writer_) return true;
     const bool ok = writer_->Close();
@@ -139,7 +150,7 @@ SpamVerdict SpamStep(const SpamStepContext& context, MessageSummary& message, in
     if (match == kSpamDeleteAtOnce) {
         if (context.session.PopCommand("DELE " + std::to_string(message_number)) < 0)
             return SpamVerdict::Kept;
-        context.log.Write(message, platform::local_now());
+        context.log.Hold(message, platform::local_now());
         if (run.remaining > 0) --run.remaining;
         return SpamVerdict::Deleted;
     }

@@ -137,6 +137,48 @@ TEST_F(FaultTest, RefusedSpamDeleteKeepsTheMessageAndLogsNothing) {
     EXPECT_THAT(server.problems(), IsEmpty());
 }
 
+// The server deletes at QUIT: a spam deletion is logged only when QUIT is accepted.
+TEST_F(FaultTest, SpamDeletionIsLoggedOnlyWhenTheServerAcceptsQuit) {
+    struct Case {
+        const char* quit_reply;
+        bool committed;
+    };
+    for (const Case& c :
+         {Case{"S: +OK bye\n", true}, Case{"S: -ERR some deleted messages not removed\n", false},
+          Case{"CLOSE\n", false}}) {
+        SCOPED_TRACE(c.quit_reply);
+        AccountFiles account{"127.0.0.1", "bob"};
+        WriteSpamPattern(account.data_dir(), "*", 0);
+        FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" +
+                              TopReply(1) + "C: DELE 1\nS: +OK\nC: QUIT\n" + c.quit_reply);
+        input = {};
+        input.spam_check = 1;
+        input.host = "127.0.0.1";
+        input.port = server.port();
+        input.user = "bob";
+        input.password = "pw";
+        settings.data_dir = account.data_dir();
+        RecordingUi ui;
+        const int result = corvex::CheckAccount(input, ui, settings);
+        EXPECT_THAT(server.problems(), IsEmpty());
+        const std::vector<std::string> log = ReadLines(account.DataFile("SpamDelLog.csv"));
+        if (c.committed) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(input.remaining, 0);
+            ASSERT_EQ(log.size(), 2u);
+            EXPECT_THAT(log[1], ::testing::HasSubstr("\"message 1\""));
+            EXPECT_THAT(account.Report(),
+                        ElementsAre("[ZRO] メールはありません。", "", "[CNT] 0", "[INF] 1 100 0 0"));
+        } else {
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(input.remaining, 1);
+            EXPECT_EQ(log.size(), 1u); // the header alone
+            EXPECT_THAT(account.Report(),
+                        ::testing::Contains("[ERR] 通信エラー(cmd=QUIT) 削除は確定していません。"));
+        }
+    }
+}
+
 TEST_F(FaultTest, FetchWithoutSelectionAsksNothingOfTheServer) {
     FakePop3Server server(std::string("CLOSE\n"));
     input.run_mode = corvex::kRunFetch;
