@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "corvex/checkrun/check_account.h"
+#include "corvex/engine/report_file.h"
 #include "platform/Wait.h"
 #include "support/checkrun_support.h"
 #include "support/fake_pop3_server.h"
@@ -113,6 +114,30 @@ TEST_F(FaultTest, StallInTheMiddleOfATopEndsTheListWithTheTimeoutLine) {
                 ElementsAre(::testing::StartsWith("[  1] 0 1 Sender 1"), "CF " + files.Blocks()[0].cache_name,
                             "SB message 1", "[ERR] 通信処理でﾀｲﾑｱｳﾄしました。", "[CNT] 1",
                             "[INF] 2 320 1 2"));
+}
+
+// "1 new, then failed": the message that failed is visited by the next check even though
+// STAT is the same.
+TEST_F(FaultTest, PassThatFailedPartWayIsVisitedAgain) {
+    {
+        FakePop3Server server(kLogin +
+                              "C: STAT\nS: +OK 2 320\n"
+                              "C: LIST 1\nS: +OK 1 160\nC: TOP 1 20\n" +
+                              TopReply(1) +
+                              "C: LIST 2\nS: +OK 2 160\nC: TOP 2 20\nS: -ERR busy\nC: QUIT\nS: +OK\n");
+        settings.dsp_sort = "OFF";
+        EXPECT_EQ(Run(server), 1);
+    }
+    const corvex::PreviousValues previous = corvex::ReadPreviousValues(files.work_dir());
+    input.previous_count = previous.count;
+    input.previous_size = previous.size;
+    input.previous_result = previous.result;
+    const FakeScript script =
+        FakeScript::Parse(kLogin + "C: STAT\nS: +OK 2 320\nC: LIST 1\nS: +OK 1 160\nCLOSE\n");
+    FakePop3Server server(script);
+    Run(server);
+    EXPECT_THAT(server.problems(), IsEmpty());
+    EXPECT_THAT(server.Finish(), ::testing::HasSubstr("LIST 1\r\n"));
 }
 
 TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {
