@@ -200,7 +200,8 @@ void CheckRun::Finish() {
             visits_.reset();
             VisitListPromote(work_dir_);
         }
-        session_.PopQuit();
+        const bool committed = session_.PopQuit();
+        if (lists) EndDeletions(committed);
     }
     if (report_stage_ == 2) in_.remaining = spam_state_.remaining;
     if (lists && report_stage_ == 2) {
@@ -210,6 +211,22 @@ void CheckRun::Finish() {
     }
     if (spam_log_) spam_log_->Close();
     if (lists && report_stage_ == 1 && error_) WriteErrorReport(work_dir_, pending_error_);
+}
+
+// The server carries out the deletions of a session when it accepts QUIT (RFC 1939): only
+// then are the spam deletions logged. A refused or dropped QUIT leaves the messages on the
+// server; the run reports it and logs nothing.
+void CheckRun::EndDeletions(bool committed) {
+    const int marked = deleted_ + (spam_log_ ? spam_log_->held() : 0);
+    if (marked == 0) return;
+    if (committed) {
+        spam_log_->WriteHeld();
+        return;
+    }
+    if (spam_log_) spam_log_->DropHeld();
+    spam_state_.remaining += marked;
+    error_ = true;
+    report_.Error(texts::kRunQuitError);
 }
 
 int CheckRun::Result() const {

@@ -221,6 +221,7 @@ DeleteOutcome CheckRun::DeleteStep(int k, int u, const std::string& cache_key, c
         ui_.status(StatusText(texts::kRunDeleting, k));
         if (session_.PopCommand("DELE " + std::to_string(u)) >= 0) {
             RemoveFile(CacheFilePath(work_dir_, cache_name));
+            ++deleted_;
             if (spam_state_.remaining > 0) --spam_state_.remaining;
             work_.Close();
             return DeleteOutcome::NextMessage;

@@ -67,6 +67,7 @@ class CheckRun {
     bool UnchangedMailbox();
     bool OpenFiles();
     void Finish();
+    void EndDeletions(bool committed); // committed: the server accepted QUIT
     int Result() const;
     void Fail(std::string text); // error flag and the pending error line
 
@@ -117,6 +118,7 @@ class CheckRun {
     int listed_ = 0;
     int new_count_ = 0;
     int filtered_ = 0;
+    int deleted_ = 0;         // selected messages marked for deletion (mode 2)
     SpamRunState spam_state_; // remaining count and the kept-spam flag
     int last_list_length_ = 0;
     int shown_tenth_ = 0;

@@ -396,19 +396,21 @@ int Pop3Session::PopFetchToFile(std::string_view command, const LineSink& work_f
     });
 }
 
-void Pop3Session::PopQuit() {
-    if (!socket_.is_open()) return;
+bool Pop3Session::PopQuit() {
+    if (!socket_.is_open()) return false;
     // After a cancel the server may be the reason: its QUIT reply is not waited for long.
     quitting_ = true;
     const bool was_cancelled = cancelled_;
     if (was_cancelled) socket_.set_timeout(std::min(timeout_, kQuitAfterCancel));
+    bool committed = false;
     if (SendLine("QUIT")) {
         char reply[kPopReplySize];
-        ReadReply(reply);
+        committed = ReadReply(reply) > 0 && IsPositive(reply);
     }
     socket_.set_timeout(timeout_);
     quitting_ = false;
     Close();
+    return committed;
 }
 
 // ---- texts ----------------------------------------------------------------------------

@@ -114,8 +114,9 @@ class Pop3Session {
     // file; progress (tenths of the PopList size) and "受信中..." go to the user interface.
     // 0, -9 or -10.
     int PopFetchToFile(std::string_view command, const LineSink& work_file);
-    // "QUIT" (reply read and ignored), then closes. Nothing when not connected.
-    void PopQuit();
+    // "QUIT", its reply, then closes. True when the server answered "+OK" (it has then
+    // carried out the deletions of the session); false when not connected.
+    bool PopQuit();
     // Closes the connection without QUIT.
     void Close();
 

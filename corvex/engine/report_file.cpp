@@ -175,11 +175,14 @@ PreviousValues ReadPreviousValues(const std::string& work_dir) {
     if (!in.is_open()) return prev;
     std::string line;
     bool cache_missing = false;
+    bool failed = false;
     int count = -1, result = 0, remaining = 0;
     long long size = -1;
     while (in.ReadLine(line)) {
         const LineKind kind = Classify(line);
-        if (kind == LineKind::CacheName) {
+        if (kind == LineKind::Error) {
+            failed = true;
+        } else if (kind == LineKind::CacheName) {
             if (!cache_missing && !FileExists(CacheFilePath(work_dir, ValueOf(line)))) cache_missing = true;
         } else if (kind == LineKind::Info && !prev.has_info) {
             const std::vector<std::string_view> f = SplitFields(std::string_view(line).substr(5));
@@ -190,7 +193,9 @@ PreviousValues ReadPreviousValues(const std::string& work_dir) {
     }
     if (!prev.has_info) return prev;
     prev.remaining = remaining;
-    if (cache_missing) return prev;
+    // A pass that failed part-way did not visit every message: its count and size must not
+    // make the next check take the mailbox for unchanged.
+    if (cache_missing || failed) return prev;
     prev.count = count;
     prev.size = size;
     prev.result = result;

@@ -62,8 +62,9 @@ struct ReportEntry {
 ReportEntry ReadReportEntry(const std::string& work_dir, int entry);
 
 // The values of the last report that the next check compares with. When the "[INF]" line is
-// missing (or unreadable), or a block names a cache file that is gone, count and size are -1
-// and the result 0; remaining is the "[INF]" value when there is one, else 0.
+// missing (or unreadable), the report holds an "[ERR]" line (the pass failed part-way), or a
+// block names a cache file that is gone, count and size are -1 and the result 0; remaining is
+// the "[INF]" value when there is one, else 0.
 struct PreviousValues {
     bool has_info = false; // an "[INF]" line with four numbers was read
     int count = -1;
