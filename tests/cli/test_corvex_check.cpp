@@ -21,6 +21,7 @@
 #include "cp932.h"
 #include "platform/Registry.h"
 #include "support/dovecot_server.h"
+#include "support/fake_pop3_server.h"
 #include "support/program_run.h"
 #include "text_convert.h"
 
@@ -366,6 +367,25 @@ TEST_F(CorvexCheckTest, EscapeSequencesInAMailDoNotReachTheTerminal) {
     for (const char c : {'\x1b', '\x07', '\r'})
         EXPECT_EQ(result.out.find(c), std::string::npos) << int(c) << result.out;
     EXPECT_EQ(result.out.find("\xC2\x9B"), std::string::npos) << result.out;
+}
+
+// A server that drops the line after the first of two messages: the news are shown, and the
+// exit status says that the account failed.
+TEST_F(CorvexCheckHome, NewMailThenAFailureExitsWithThree) {
+    auto top = [](int n) {
+        const std::string id = std::to_string(n);
+        return "C: TOP " + id + " 20\nS: +OK\nS: From: s" + id + "@example.com\nS: Subject: message " + id +
+               "\nS: Message-ID: <m" + id + "@example.com>\nS: \nS: body\nS: .\n";
+    };
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 2 320\nC: LIST 2\nS: +OK 2 160\n" +
+                                        top(2) + "C: LIST 1\nCLOSE\n");
+    ProgramResult result =
+        Check({"--server", "127.0.0.1", "--port", std::to_string(server.port()), "--user", "bob"},
+              {{"PELMORA_PASSWORD", "pw"}});
+    EXPECT_EQ(result.status, 3) << result.out << result.err;
+    EXPECT_THAT(result.out, HasSubstr("bob@127.0.0.1: 1 new, then failed: "));
+    EXPECT_THAT(result.out, HasSubstr("| message 2 |"));
 }
 
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {

@@ -60,6 +60,8 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         if (quiet_ && result == 0 && spam.empty()) return;
 
         const AccountReport report = ReadAccountReport(work_dir);
+        // A run that found news and then failed is a failure too.
+        if (failed || (result != kNotChecked && !report.errors.empty())) failed_ = true;
         std::string line = ToTerminal(corvex::AccountLabel(a)) + ": ";
         const std::string error = report.errors.empty() ? std::string() : ToTerminal(report.errors.front());
         if (a.chkacc == "OFF") {
@@ -83,12 +85,16 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
             Out(SpamLine(record));
     }
 
+    // An account failed, whether or not it found news first.
+    bool failed() const { return failed_; }
+
   private:
     const corvex::DriverSettings& settings_;
     const std::string& data_dir_;
     bool quiet_;
     std::string header_;
     std::uint64_t spam_log_size_ = 0;
+    bool failed_ = false;
 };
 
 } // namespace
@@ -164,7 +170,7 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
 
     summary.accounts = outcome.accounts_checked;
     summary.new_total = outcome.new_total;
-    summary.failed = outcome.error_mark;
+    summary.failed = outcome.error_mark || env.failed();
     summary.interrupted = platform::interrupt_requested();
     return summary;
 }
