@@ -388,6 +388,42 @@ TEST_F(CorvexCheckHome, NewMailThenAFailureExitsWithThree) {
     EXPECT_THAT(result.out, HasSubstr("| message 2 |"));
 }
 
+// Values stored as numbers or bytes, as another program may leave them, take their defaults:
+// the check runs.
+std::string Quoted(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+TEST_F(CorvexCheckHome, SettingsOfTheWrongTypeTakeTheirDefaults) {
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n");
+    fs::create_directories(home);
+    std::ofstream(home / "pelmora.reg", std::ios::binary)
+        << "REGEDIT4\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Quillon\\Ravelin98]\r\n"
+           "\"ToutTime\"=dword:0000005a\r\n"
+           "\"CheckNew\"=hex:4f,4e\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Quillon\\Ravelin98\\0]\r\n"
+           "\"POP3Server\"=\"127.0.0.1\"\r\n"
+           "\"POP3UserName\"=\"bob\"\r\n"
+           "\"POP3PassWord\"=\""
+        << Quoted(corvex::settings::EncodePassword("pw"))
+        << "\"\r\n"
+           "\"POP3PortNum\"=\""
+        << server.port()
+        << "\"\r\n"
+           "\"CHKACC\"=dword:00000001\r\n";
+    ProgramResult result = Check({});
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
+    EXPECT_THAT(result.err, HasSubstr("defaults apply"));
+}
+
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},

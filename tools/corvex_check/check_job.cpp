@@ -143,11 +143,19 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
     CheckSummary summary;
     // The check reads the profile afresh, as the tray program does before each check.
     const corvex::settings::LoadReport load = check_.Load(profile_);
-    if (load.first_error != platform::RegStatus::ok) {
+    if (load.first_error == platform::RegStatus::io_error ||
+        load.first_error == platform::RegStatus::corrupt ||
+        load.first_error == platform::RegStatus::not_open) {
         std::fprintf(stderr, "corvex-check: the settings could not be read (%s)\n",
                      platform::to_string(load.first_error));
         return summary;
     }
+    // Any other fault of a single value (one stored as a number, say) left its default, as in
+    // the tray program.
+    if (load.first_error != platform::RegStatus::ok && !quiet)
+        std::fprintf(stderr,
+                     "corvex-check: some settings of profile %d are not texts (%s); their defaults apply\n",
+                     profile_, platform::to_string(load.first_error));
     summary.loaded = true;
     AskMissingPasswords();
     const corvex::DriverSettings driver = DriverSettingsFor();
