@@ -58,7 +58,7 @@ int Watch(CheckJob& job) {
         in.dial_up = !corvex::IsLanEntry(s->DialupName.view());
         in.line_active = corvex::LanOnly().connection_active(); // this program does not dial
         in.flat_rate = corvex::FlatRateHours(s->THNone.view(), platform::local_now().hour);
-        in.now = corvex::LocalStamp(std::time(nullptr));
+        in.now = std::time(nullptr);
         if (!corvex::TickDue(in, schedule)) continue;
 
         const std::string header = "-- " + platform::format_time(platform::local_now(), "%Y/%m/%d %H:%M:%S");
