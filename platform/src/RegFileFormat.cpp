@@ -250,7 +250,10 @@ bool parse_regedit4(std::string_view bytes, RegTree& tree, std::string& error) {
             // hex(1), dword and the other typed forms may continue on further lines after a '\'.
             std::string data(rest);
             while (!data.empty() && data.back() == '\\') {
+                // Blanks before the '\' go too: data never ends in a blank, which the next read
+                // of the written line would trim, turning a '\' before it into a continuation.
                 data.pop_back();
+                data.resize(trim(data).size());
                 if (++line_no >= lines.size()) return fail("continued line at the end of the file");
                 data += trim(lines[line_no]);
             }

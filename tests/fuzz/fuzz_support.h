@@ -9,6 +9,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "dorvik.h"
 
@@ -91,6 +95,46 @@ class Input {
 inline int pick_cap(uint8_t selector, int usual) {
     if (selector < 192) return usual;
     return 1 + (selector - 192) * 7; // 1 .. 442
+}
+
+// A directory of its own for this process under $TMPDIR (scripts/fuzz points it at the run's
+// work folder), made on first use; `sub` names a folder inside it, made when missing.
+inline std::string temp_dir(const char* sub = nullptr) {
+    static const std::string root = [] {
+        const char* dir = std::getenv("TMPDIR");
+        std::string p = std::string(dir && *dir ? dir : "/tmp") + "/pelmora-fuzz-XXXXXX";
+        if (mkdtemp(p.data()) == nullptr) fail("no temporary directory");
+        return p;
+    }();
+    if (sub == nullptr) return root;
+    const std::string path = root + "/" + sub;
+    mkdir(path.c_str(), 0700);
+    return path;
+}
+
+// Writes bytes as the whole file.
+inline void write_file(const std::string& path, std::string_view bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) fail("cannot write a fuzz file");
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// The whole file; "\x01missing" when there is none.
+inline std::string read_file(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return "\x01missing";
+    std::string s;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    std::fclose(f);
+    return s;
+}
+
+inline void remove_file(const std::string& path) {
+    unlink(path.c_str());
 }
 
 } // namespace fuzz

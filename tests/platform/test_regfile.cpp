@@ -156,6 +156,33 @@ TEST_F(RegFileTest, ReadsAHandWrittenFileAndKeepsValuesItDoesNotUse) {
                              "\r\n");
 }
 
+// A value continued after "\ \" and an empty line: what the first load reads is what every
+// load of the rewritten file reads (the rewrite once turned it into a continuation that took
+// the next value with it).
+TEST_F(RegFileTest, AContinuedValueReadsTheSameAfterRewrites) {
+    spill(file(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+                  "\"Bin\"=hex:01,02\\ \\\r\n"
+                  "\r\n"
+                  "\"Next\"=\"kept\"\r\n"
+                  "\"Last\"=\"kept\"\r\n");
+    std::vector<std::string> loads;
+    for (int round = 0; round < 3; ++round) {
+        Registry reg;
+        ASSERT_EQ(reg.open_file(dir_.path()), RegStatus::ok) << reg.last_error() << "\n" << slurp(file());
+        std::vector<std::string> names;
+        ASSERT_EQ(reg.list_values(HKCU, "A", names), RegStatus::ok);
+        std::string text;
+        EXPECT_EQ(reg.read_text(HKCU, "A", "Last", text), RegStatus::ok);
+        std::string load;
+        for (const std::string& name : names)
+            load += name + ";";
+        loads.push_back(load);
+        ASSERT_EQ(reg.write_text(HKCU, "A", numbered("w", round), "x"), RegStatus::ok);
+    }
+    EXPECT_EQ(loads[1], loads[0] + "w0;");
+    EXPECT_EQ(loads[2], loads[1] + "w1;");
+}
+
 TEST_F(RegFileTest, ABadFileIsNeverOverwritten) {
     const char* bad_files[] = {
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n",
