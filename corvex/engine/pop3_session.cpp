@@ -23,8 +23,7 @@ using platform::IoStatus;
 // What the line reader takes from the socket at most at a time.
 constexpr std::size_t kInputSize = 16384;
 
-// While PopQuit waits for its reply after a cancel, the wait is kept short.
-constexpr std::chrono::milliseconds kQuitAfterCancel{2000};
+using Clock = std::chrono::steady_clock;
 
 bool IsPositive(const char* reply) {
     return std::strncmp(reply, "+OK", 3) == 0;
@@ -125,6 +124,7 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     cancelled_ = false;
     mailbox_octets_ = 0;
     list_octets_ = 0;
+    failed_ = false;
     if (port < 1 || port > 65535) return kPopConnectError;
     socket_.set_timeout(timeout_);
     const IoStatus status = socket_.connect(host, static_cast<std::uint16_t>(port));
@@ -144,6 +144,7 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     }
 
     char greeting[kPopReplySize];
+    StartReply();
     const int got = ReadReply(greeting);
     if (got <= 0 || !IsPositive(greeting)) {
         Close();
@@ -201,14 +202,28 @@ int Pop3Session::PopLoginApop(std::string_view user, std::string_view password, 
 
 // ---- commands -------------------------------------------------------------------------
 
+std::chrono::milliseconds Pop3Session::ReplyLimit() const {
+    // After a failure the server may be the reason: its QUIT reply is not waited for long.
+    if (quitting_ && failed_) return std::min<std::chrono::milliseconds>(timeout_, kPopQuitWaitAfterFailure);
+    return timeout_;
+}
+
+void Pop3Session::StartReply() {
+    reply_deadline_ = Clock::now() + ReplyLimit();
+}
+
 bool Pop3Session::SendLine(std::string_view command) {
     if (!socket_.is_open() || (cancelled_ && !quitting_)) return false;
     if (command.size() > kPopCommandMax) return false;
     std::string line(command);
     line.append("\r\n");
+    // The command and its whole reply share one time limit.
+    StartReply();
+    socket_.set_timeout(ReplyLimit());
     const IoStatus status = socket_.send_all(line);
     if (status == IoStatus::ok) return true;
     Failed(status);
+    failed_ = true;
     return false;
 }
 
@@ -267,6 +282,7 @@ int Pop3Session::ReadReply(char* buffer) {
 }
 
 int Pop3Session::PopReadLine(char* buffer, std::size_t size) {
+    StartReply();
     return ReadLine(buffer, size);
 }
 
@@ -281,6 +297,14 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
     int result = 0;
     for (;;) {
         if (input_pos_ == input_end_) {
+            // Every wait takes only what is left of the reply's time, so a server that sends
+            // a byte now and then cannot stretch a reply beyond it.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(reply_deadline_ - Clock::now());
+            if (left <= std::chrono::milliseconds::zero()) {
+                result = kPopWaitTimeout;
+                break;
+            }
+            socket_.set_timeout(left);
             IoStatus status = socket_.wait_readable();
             if (status != IoStatus::ok) {
                 Failed(status);
@@ -319,6 +343,7 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
         }
     }
 
+    if (result <= 0) failed_ = true;
     if (result > 0) {
         buffer[kept] = '\0';
         std::size_t n = std::strlen(buffer);
@@ -398,10 +423,9 @@ int Pop3Session::PopFetchToFile(std::string_view command, const LineSink& work_f
 
 bool Pop3Session::PopQuit() {
     if (!socket_.is_open()) return false;
-    // After a cancel the server may be the reason: its QUIT reply is not waited for long.
+    // After a failure (a cancel included) the reply is waited for kPopQuitWaitAfterFailure
+    // at most (see ReplyLimit).
     quitting_ = true;
-    const bool was_cancelled = cancelled_;
-    if (was_cancelled) socket_.set_timeout(std::min(timeout_, kQuitAfterCancel));
     bool committed = false;
     if (SendLine("QUIT")) {
         char reply[kPopReplySize];

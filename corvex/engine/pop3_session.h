@@ -39,6 +39,8 @@ inline constexpr int kPopBadCredentials = -13; // CR, LF or NUL in the user name
 inline constexpr std::size_t kPopCommandMax = 127;
 // The reply line buffer: a longer line is cut to kPopReplySize - 1 bytes.
 inline constexpr std::size_t kPopReplySize = 512;
+// After a failed operation the reply to QUIT is waited for this long at most.
+inline constexpr std::chrono::seconds kPopQuitWaitAfterFailure{3};
 // The time-stamp buffer's content on entry to PopConnect for a USER/PASS login.
 inline constexpr char kPopNoTimestamp[] = "NONE";
 
@@ -57,7 +59,9 @@ class Pop3Session {
     Pop3Session(const Pop3Session&) = delete;
     Pop3Session& operator=(const Pop3Session&) = delete;
 
-    // Bounds every single wait for the server (not a whole reply). Default 60 seconds.
+    // Bounds the whole reply of each command (the greeting included): the command is sent and
+    // its reply, every line of a multi-line reply, arrives within this time, or the operation
+    // fails as a timeout. Default 60 seconds.
     void SetTimeout(std::chrono::milliseconds timeout);
     void SetTimeoutSeconds(int seconds) { SetTimeout(std::chrono::seconds(seconds)); }
 
@@ -101,13 +105,16 @@ class Pop3Session {
     // Reads one reply line into buffer (size bytes, size - 1 characters at most; the rest of
     // a longer line is read and dropped). Strips trailing LF, CR and blanks while the text is
     // longer than two characters. Returns the bytes the line took (> 0), 0 when the server
-    // closed, -9 on a timeout, -1 on any other failure (the buffer is then empty).
+    // closed, -9 when the line does not arrive within the timeout, -1 on any other failure
+    // (the buffer is then empty).
     int PopReadLine(char* buffer, std::size_t size);
     // Sends a command with a multi-line reply ("TOP %d %d", "RETR %d") and hands every line
-    // up to the terminator to on_line. 0; -9 on a timeout; -10 for a send failure, a
+    // up to the terminator to on_line. 0; -9 when the whole reply does not arrive within the
+    // timeout; -10 for a send failure, a
     // negative first line, or a connection that ended before the terminator.
     int PopMultiLine(std::string_view command, const LineHandler& on_line);
-    // The lines of a multi-line reply whose first line has been read. 0, -9 or -10.
+    // The lines of a multi-line reply whose first line has been read, within what is left of
+    // the reply's time. 0, -9 or -10.
     int PopReadLines(const LineHandler& on_line);
     // Fetches a message for the viewer: writes "---HEAD ST---", the header lines, an empty
     // line and "---BODY ST---" at the first empty line, then the body lines, into the work
@@ -115,7 +122,9 @@ class Pop3Session {
     // 0, -9 or -10.
     int PopFetchToFile(std::string_view command, const LineSink& work_file);
     // "QUIT", its reply, then closes. True when the server answered "+OK" (it has then
-    // carried out the deletions of the session); false when not connected.
+    // carried out the deletions of the session); false when not connected or on any other
+    // reply. After a failed send or read its reply is waited for kPopQuitWaitAfterFailure
+    // at most.
     bool PopQuit();
     // Closes the connection without QUIT.
     void Close();
@@ -133,7 +142,9 @@ class Pop3Session {
     static bool IsEmptyLine(std::string_view line);
 
   private:
-    bool SendLine(std::string_view command);
+    bool SendLine(std::string_view command); // also starts the reply's time limit
+    std::chrono::milliseconds ReplyLimit() const;
+    void StartReply();
     int ReadLine(char* buffer, std::size_t size);
     int ReadReply(char* buffer); // one line into a kPopReplySize buffer
     void Failed(platform::IoStatus status);
@@ -147,6 +158,8 @@ class Pop3Session {
     bool deleting_ = false;
     bool cancelled_ = false;
     bool quitting_ = false; // PopQuit still talks after a cancel
+    bool failed_ = false;   // a send or a read failed since the connect
+    std::chrono::steady_clock::time_point reply_deadline_{};
     long long mailbox_octets_ = 0;
     long long list_octets_ = 0;
     // Bytes received that no line has taken yet: the reader serves lines from here and asks

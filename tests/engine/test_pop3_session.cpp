@@ -253,6 +253,40 @@ TEST_F(Pop3SessionTest, OverlongCredentialsAreRefusedBeforeAnythingIsSent) {
     ExpectTranscript(script);
 }
 
+TEST_F(Pop3SessionTest, LineBreaksAndNulInCredentialsAreRefusedBeforeAnythingIsSent) {
+    // "secret\r\nDELE 1" as a password would otherwise send a DELE of its own.
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string user;
+        std::string password;
+    };
+    const Case cases[] = {
+        {"CR LF in the password", "bob", "secret\r\nDELE 1"}, {"LF in the password", "bob", "secret\nDELE 1"},
+        {"CR in the user name", "bob\rDELE 1", "secret"},     {"NUL in the user name", "bob\0x"s, "secret"},
+        {"NUL in the password", "bob", "sec\0ret"s},
+    };
+    const FakeScript script = FakeScript()
+                                  .Reply("+OK <1.2@host>")
+                                  .Expect("USER bob")
+                                  .Reply("+OK")
+                                  .Expect("PASS secret")
+                                  .Reply("+OK");
+    server = std::make_unique<FakePop3Server>(script);
+    std::string stamp;
+    ASSERT_EQ(session.PopConnect(kLoopback, server->port(), stamp), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(session.PopLoginUser(c.user, c.password), corvex::kPopBadCredentials);
+        EXPECT_EQ(session.PopLoginApop(c.user, c.password, stamp), corvex::kPopBadCredentials);
+    }
+    EXPECT_EQ(ErrorText(session, corvex::kPopBadCredentials),
+              "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞに使えない文字(改行など)があります。");
+    // Nothing reached the server: the next login is the first thing it sees.
+    EXPECT_EQ(session.PopLoginUser("bob", "secret"), 0);
+    ExpectTranscript(script);
+}
+
 TEST_F(Pop3SessionTest, ApopUserOfEightyNineCharactersFits) {
     // The command line is exactly 127 characters and goes out whole.
     const std::string user(89, 'a');
@@ -453,6 +487,76 @@ TEST_F(Pop3SessionTest, ServerThatStopsMidReplyTimesOut) {
     ExpectTranscript(script);
 }
 
+TEST_F(Pop3SessionTest, ADribbledReplyIsBoundedByTheTimeoutAsAWhole) {
+    // Each byte comes well within the timeout, the whole reply does not: the operation ends
+    // when the timeout has passed since the command, not when the server is done.
+    using Clock = std::chrono::steady_clock;
+    struct Case {
+        const char* name;
+        const char* script;
+        std::function<int(Pop3Session&)> operation;
+        int code;
+    };
+    const auto connect = [this](Pop3Session& s) {
+        std::string stamp = corvex::kPopNoTimestamp;
+        return s.PopConnect(kLoopback, server->port(), stamp);
+    };
+    const Case cases[] = {
+        {"greeting", "DRIBBLE 250 +OK ready\\r\\n", connect, corvex::kPopTimeout},
+        {"one-line reply", "S: +OK ready\nC: STAT\nDRIBBLE 250 +OK 1 100\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopCommand("STAT");
+         },
+         corvex::kPopTimeout},
+        {"lines of TOP",
+         "S: +OK ready\nC: TOP 1 0\nR: +OK\\r\\n\nDRIBBLE 250 From: a\\r\\nSubject: b\\r\\n.\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopMultiLine("TOP 1 0", nullptr);
+         },
+         corvex::kPopWaitTimeout},
+        {"body fetch", "S: +OK ready\nC: RETR 1\nDRIBBLE 250 +OK\\r\\nFrom: a\\r\\n\\r\\nbody\\r\\n.\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopFetchToFile("RETR 1", nullptr);
+         },
+         corvex::kPopWaitTimeout},
+    };
+    session.SetTimeout(1s);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server = std::make_unique<FakePop3Server>(c.script);
+        const auto start = Clock::now();
+        EXPECT_EQ(c.operation(session), c.code);
+        EXPECT_LT(Clock::now() - start, 1800ms) << "the reply took its time byte by byte";
+        session.PopQuit();
+        EXPECT_LT(Clock::now() - start, 3s) << "QUIT is not waited for beyond the timeout either";
+        server->Finish();
+    }
+}
+
+TEST_F(Pop3SessionTest, AfterAFailureQuitWaitsOnlyAFewSeconds) {
+    const FakeScript script = FakeScript::Parse(R"(
+        S: +OK ready
+        C: TOP 1 0
+        STALL 1500
+        C: QUIT
+        STALL 20000
+    )");
+    Start(script);
+    session.SetTimeout(1s);
+    EXPECT_EQ(session.PopMultiLine("TOP 1 0", nullptr), corvex::kPopWaitTimeout);
+    session.SetTimeout(20s);
+    const auto start = std::chrono::steady_clock::now();
+    session.PopQuit();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, corvex::kPopQuitWaitAfterFailure - 200ms) << "the QUIT reply is still waited for";
+    EXPECT_LT(waited, corvex::kPopQuitWaitAfterFailure + 2s) << "not for the whole timeout";
+    EXPECT_FALSE(session.is_open());
+    EXPECT_EQ(server->Finish(), script.ClientTranscript());
+}
+
 TEST_F(Pop3SessionTest, FetchThatStopsMidReplyTimesOut) {
     const FakeScript script = FakeScript::Parse(R"(
         S: +OK ready
@@ -629,6 +733,7 @@ TEST(Pop3ErrorText, EveryCodeHasItsText) {
         {-10, "通信ｴﾗｰ(-10)"},
         {-11, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞが長すぎます。"},
         {-12, "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
+        {-13, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞに使えない文字(改行など)があります。"},
     };
     for (const Case& c : cases) {
         std::string text;
