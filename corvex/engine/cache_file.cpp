@@ -54,11 +54,14 @@ int NumberAfterKey(std::string_view line) {
 } // namespace
 
 std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix) {
-    std::string key(message_key);
+    std::string key;
+    key.reserve(message_key.size() + 1 + key_suffix.size());
+    for (char c : message_key)
+        if (!IsControlByte(c)) key += c == ' ' || c == ':' ? '+' : c;
     key += '-';
-    key += key_suffix;
-    for (char& c : key)
-        if (c == ' ' || c == ':') c = '+';
+    // A tab or another control character in the date stands where a blank would.
+    for (char c : key_suffix)
+        key += c == ' ' || c == ':' || IsControlByte(c) ? '+' : c;
     return key;
 }
 

@@ -11,7 +11,9 @@
 
 namespace corvex {
 
-// Message key, "-", key suffix, with blanks and colons turned into "+".
+// Message key, "-", key suffix, with blanks and colons turned into "+". The cache key is one
+// field of the index: control characters are dropped from the message key, and in the key
+// suffix (a date) they become "+" like blanks.
 std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix);
 // Local time as "%m%d%H%M%S".
 std::string FormatVisitTime(const std::tm& local_time);
