@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
@@ -73,6 +74,15 @@ std::string FormatVisitTime(const std::tm& local_time) {
 
 std::string MakeCacheName(int account, const std::tm& local_time, int visit) {
     return std::to_string(account) + "-" + FormatVisitTime(local_time) + "-" + std::to_string(visit);
+}
+
+std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit) {
+    const std::string prefix = std::to_string(account) + "-" + std::string(visit_time) + "-";
+    for (int counter = std::max(visit, 1);; ++counter) {
+        std::string name = prefix + std::to_string(counter);
+        if (counter == std::numeric_limits<int>::max() || !FileExists(CacheFilePath(work_dir, name)))
+            return name;
+    }
 }
 
 namespace {

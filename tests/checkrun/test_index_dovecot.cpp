@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "corvex/engine/cache_file.h"
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
 #include "support/checkrun_dovecot.h"
@@ -103,6 +105,43 @@ INSTANTIATE_TEST_SUITE_P(
                                   "10:00:00 +0900\nMessage-ID: <c>\n",
                                   "Message-ID: <c>\n", "<c>-X"}),
     [](const ::testing::TestParamInfo<CraftedCase>& info) { return std::string(info.param.name); });
+
+// Cache files of an earlier check made in this very second (or a year ago on this date, or
+// before the clock was set back) keep their contents: new messages get names that are free.
+TEST_F(IndexTest, NewMessagesNeverTakeTheNameOfAnExistingCacheFile) {
+    constexpr int kSeconds = 20;
+    constexpr int kTaken = 3;
+    std::map<std::string, std::string> earlier;
+    const std::time_t now = std::time(nullptr);
+    for (int s = 0; s < kSeconds; ++s) {
+        const std::time_t t = now + s;
+        std::tm local{};
+#ifdef _WIN32
+        localtime_s(&local, &t);
+#else
+        localtime_r(&t, &local);
+#endif
+        for (int k = 1; k <= kTaken; ++k) {
+            const std::string name = corvex::MakeCacheName(0, local, k);
+            earlier[name] = "earlier message " + name + "\r\n";
+            WriteBytes(files.CacheFile(name), earlier[name]);
+        }
+    }
+    for (int i = 1; i <= 2; ++i)
+        Deliver(TestMail(i));
+    ASSERT_EQ(Check(), 2);
+
+    for (const auto& [name, bytes] : earlier)
+        EXPECT_EQ(ReadBytes(files.CacheFile(name)), bytes) << name;
+    const std::vector<ReportBlock> blocks = files.Blocks();
+    ASSERT_EQ(blocks.size(), 2u);
+    for (const ReportBlock& b : blocks) {
+        EXPECT_EQ(earlier.count(b.cache_name), 0u) << b.cache_name;
+        EXPECT_THAT(ReadLines(files.CacheFile(b.cache_name)), ::testing::Contains("SB " + b.subject));
+    }
+    EXPECT_NE(blocks[0].cache_name, blocks[1].cache_name);
+    EXPECT_THAT(blocks[1].cache_name, FullyMatches("0-[0-9]{10}-[0-9]+"));
+}
 
 } // namespace
 } // namespace checkrun_test

@@ -193,6 +193,18 @@ TEST(CacheFile, NamesAndKeys) {
     EXPECT_EQ(MakeCacheKey("k", "X"), "k-X");
 }
 
+// A new message never gets the name of a cache file that exists: the counter moves on.
+TEST(CacheFile, FreeCacheNameSkipsExistingFiles) {
+    TempDir dir;
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1), "3-0501091602-1");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-1"), "x");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-2"), "x");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-4"), "x");
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1), "3-0501091602-3");
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 4), "3-0501091602-5");
+    EXPECT_EQ(FreeCacheName(dir.str(), 2, "0501091602", 1), "2-0501091602-1");
+}
+
 // The cache key is one field of an index line: no control character may split it.
 TEST(CacheFile, CacheKeyHoldsNoControlCharacter) {
     struct Case {
