@@ -100,7 +100,8 @@ int CheckRun::Run() {
     work_dir_ = WorkDirectory(data_dir, in_.user, in_.host);
     seen_files_ = SeenListFiles(data_dir, in_.user, in_.host);
 
-    if (in_.run_mode == kRunFetch && selection_.empty()) {
+    // A selection whose cache name is no cache name selects nothing that can be fetched.
+    if (in_.run_mode == kRunFetch && (selection_.empty() || !IsCacheName(selection_.front().cache_name))) {
         ui_.message_box(texts::kRunNoSelection, texts::kRunErrorCaption, MessageIcon::Error);
         return -1;
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "corvex/engine/data_paths.h"
 #include "corvex/engine/encoded_words.h"
 #include "corvex/engine/mail_date.h"
 #include "corvex/engine/sjis_text.h"
@@ -345,9 +346,10 @@ MessageKey BuildMessageKey(const HeaderScanner& scan) {
         }
         result.synthesised = true;
     }
-    // The key is one field of the seen list and of the index: no white space in it.
+    // The key is one field of the seen list and of the index: no blank and no control
+    // character (any of them would split the field or the line when it is read back).
     for (char c : key) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        if (c == ' ' || IsControlByte(c)) continue;
         result.key.push_back(c == '=' ? '_' : c);
     }
     return result;

@@ -132,7 +132,8 @@ class HeaderScanner {
 
 // Message key: the Message-ID (from its first "<" to its first ">"), else the X-UIDL value,
 // else the From line and the Subject line with blanks, tabs and colons turned into "+"
-// (synthesised). Then every blank, tab, CR and LF is removed and "=" becomes "_".
+// (synthesised). Then every blank and control character (bytes below 0x20 and 0x7F) is
+// removed and "=" becomes "_".
 struct MessageKey {
     std::string key;
     bool synthesised = false;

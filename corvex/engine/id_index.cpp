@@ -13,7 +13,8 @@ namespace {
 std::optional<IndexEntry> ParseLine(std::string_view line) {
     const std::vector<std::string_view> f = SplitFields(line);
     IndexEntry e;
-    if (f.size() < 3 || !ParseDecimal(f[2], e.lines)) return std::nullopt;
+    // A second field that is not a cache name is no entry: it never becomes a path.
+    if (f.size() < 3 || !IsCacheName(f[1]) || !ParseDecimal(f[2], e.lines)) return std::nullopt;
     e.key = std::string(f[0]);
     e.cache_name = std::string(f[1]);
     return e;

@@ -4,8 +4,9 @@
 // IDLIST.$DL collects the cache keys visited by a running check and becomes IDLIST.IDL,
 // the keys on the server at the last completed pass.
 //
-// A line without three fields, or whose third field is not a number, holds no entry: the
-// readers skip it and a rewrite of the index leaves it out.
+// A line without three fields, whose second field is not a cache name (IsCacheName) or whose
+// third field is not a number, holds no entry: the readers skip it and a rewrite of the index
+// leaves it out.
 //
 // The free functions work on the files call by call. IdIndex is the same index held in
 // memory for a whole check run (linear in the number of messages); Flush leaves the file

@@ -222,7 +222,7 @@ TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
                           TopReply(1) + "C: TOP 1 20\n" + TopReply(1) +
                           "C: TOP 1 200\nS: +OK\nS: From: x\nSTALL 5000\n");
     input.run_mode = corvex::kRunFetch;
-    input.selection = {{"<m1@example.com>-X", "0-view", "NORMAL"}};
+    input.selection = {{"<m1@example.com>-X", "0-0101000000-1", "NORMAL"}};
     RecordingUi ui;
     // The user presses Cancel once the body is on its way.
     ui.on_status = [](const std::string& text) {
@@ -230,7 +230,7 @@ TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
     };
     EXPECT_EQ(Run(server, ui), corvex::kFetchCancelled);
     EXPECT_FALSE(platform::cancel_requested());
-    EXPECT_FALSE(Exists(files.CacheFile("0-view")));
+    EXPECT_FALSE(Exists(files.CacheFile("0-0101000000-1")));
 }
 
 } // namespace

@@ -668,3 +668,26 @@ TEST(PublicMailCorpus, KnownMessages) {
 }
 
 } // namespace
+
+namespace {
+
+// A control character in a Message-ID, an X-UIDL or a synthesised key would split the key's
+// field when the seen list or the index is read back.
+TEST(HeaderScan, KeyHoldsNoControlCharacter) {
+    const struct {
+        Lines lines;
+        const char* key;
+    } cases[] = {
+        {{"Message-ID: <a\v../../x\f-1\x7f\x1b[2J@h>"}, "<a../../x-1[2J@h>"},
+        {{"X-UIDL: u\v../x\f-1"}, "u../x-1"},
+        {{"From: a\v<b@h>", "Subject: s\x01\x7f"
+                            "1"},
+         "From++a<b@h>Subject++s1"},
+    };
+    for (const auto& c : cases) {
+        const corvex::MessageKey key = BuildMessageKey(Scan(c.lines));
+        EXPECT_EQ(key.key, c.key);
+    }
+}
+
+} // namespace
