@@ -1,6 +1,11 @@
 #include "corvex/mainwin/profile_check.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
+
+#include "corvex/mainwin/schedule.h"
+#include "mainwin_texts.h"
 
 namespace corvex {
 
@@ -48,6 +53,20 @@ settings::LoadReport ProfileCheck::Load(int profile, const settings::DialCredent
 
 CheckOutcome ProfileCheck::Run(const DriverSettings& driver, EngineUi& ui, CheckEnvironment& env,
                                const std::function<bool()>& stop) {
+    const long long wait_seconds = std::clamp(ParseDecimal(driver.tout_time), 0LL, 24LL * 3600);
+    const platform::LockResult locked = lock_.acquire(data_dir_, std::chrono::seconds(wait_seconds), [&] {
+        ui.pump();
+        return !(stop && stop());
+    });
+    // A lock that cannot be made at all (a file system without locks) does not stop the check.
+    if (locked == platform::LockResult::busy || locked == platform::LockResult::stopped) {
+        CheckOutcome busy;
+        busy.busy = true;
+        busy.error_mark = locked == platform::LockResult::busy;
+        if (busy.error_mark) busy.summary = texts::kDriverCheckBusy;
+        return busy;
+    }
+    running_ = true;
     const CheckSettings check = EngineSettingsFrom(profile_, data_dir_);
     const AccountRunner run = [&](CheckInput& in) {
         if (stop && stop()) return kForcedPreviousResult;
@@ -57,7 +76,9 @@ CheckOutcome ProfileCheck::Run(const DriverSettings& driver, EngineUi& ui, Check
 }
 
 void ProfileCheck::Finish(const DriverSettings& driver, bool unacknowledged) {
-    FinishCheck(driver, data_dir_, unacknowledged);
+    if (running_) FinishCheck(driver, data_dir_, unacknowledged);
+    running_ = false;
+    lock_.release();
 }
 
 } // namespace corvex
