@@ -45,10 +45,13 @@ CheckSettings EngineSettingsFrom(const settings::ProfileSettings& s, const std::
 }
 
 ProfileCheck::ProfileCheck(platform::Registry& registry, std::string data_dir)
-    : store_(registry), data_dir_(std::move(data_dir)) {}
+    : registry_(registry), store_(registry), data_dir_(std::move(data_dir)) {}
 
 settings::LoadReport ProfileCheck::Load(int profile, const settings::DialCredentialsLookup& dial) {
-    return store_.Load(profile, profile_, passwords_, dial);
+    const platform::RegStatus reloaded = registry_.reload();
+    settings::LoadReport report = store_.Load(profile, profile_, passwords_, dial);
+    if (report.first_error == platform::RegStatus::ok) report.first_error = reloaded;
+    return report;
 }
 
 CheckOutcome ProfileCheck::Run(const DriverSettings& driver, EngineUi& ui, CheckEnvironment& env,

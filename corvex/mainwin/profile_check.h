@@ -26,7 +26,8 @@ class ProfileCheck {
   public:
     ProfileCheck(platform::Registry& registry, std::string data_dir);
 
-    // Reads profile 1..10 afresh, as every check does before it starts.
+    // Reads profile 1..10 afresh, as every check does before it starts: the settings file of
+    // the native build is read again, so changes made by another program show.
     settings::LoadReport Load(int profile, const settings::DialCredentialsLookup& dial = {});
     // The profile as the last Load read it.
     const settings::ProfileSettings& profile() const { return profile_; }
@@ -48,6 +49,7 @@ class ProfileCheck {
     void Finish(const DriverSettings& driver, bool unacknowledged);
 
   private:
+    platform::Registry& registry_;
     settings::ProfileStore store_;
     std::string data_dir_;
     settings::ProfileSettings profile_;
