@@ -67,6 +67,9 @@ struct CheckOutcome {
     std::array<int, kDriverAccountSlots> restored{};
     std::array<int, kDriverAccountSlots> notify_counts{};
     int accounts_checked = 0; // slots the loop visited
+    // Another check of the same data folder ran for the whole wait: nothing was checked, and
+    // summary holds the text that says so.
+    bool busy = false;
 };
 
 // Filter mode from CheckFilter / CheckFilter2 (only the first two characters count).

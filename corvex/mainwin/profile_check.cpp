@@ -1,6 +1,11 @@
 #include "corvex/mainwin/profile_check.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
+
+#include "corvex/mainwin/schedule.h"
+#include "mainwin_texts.h"
 
 namespace corvex {
 
@@ -40,14 +45,31 @@ CheckSettings EngineSettingsFrom(const settings::ProfileSettings& s, const std::
 }
 
 ProfileCheck::ProfileCheck(platform::Registry& registry, std::string data_dir)
-    : store_(registry), data_dir_(std::move(data_dir)) {}
+    : registry_(registry), store_(registry), data_dir_(std::move(data_dir)) {}
 
 settings::LoadReport ProfileCheck::Load(int profile, const settings::DialCredentialsLookup& dial) {
-    return store_.Load(profile, profile_, passwords_, dial);
+    const platform::RegStatus reloaded = registry_.reload();
+    settings::LoadReport report = store_.Load(profile, profile_, passwords_, dial);
+    if (report.first_error == platform::RegStatus::ok) report.first_error = reloaded;
+    return report;
 }
 
 CheckOutcome ProfileCheck::Run(const DriverSettings& driver, EngineUi& ui, CheckEnvironment& env,
                                const std::function<bool()>& stop) {
+    const long long wait_seconds = std::clamp(ParseDecimal(driver.tout_time), 0LL, 24LL * 3600);
+    const platform::LockResult locked = lock_.acquire(data_dir_, std::chrono::seconds(wait_seconds), [&] {
+        ui.pump();
+        return !(stop && stop());
+    });
+    // A lock that cannot be made at all (a file system without locks) does not stop the check.
+    if (locked == platform::LockResult::busy || locked == platform::LockResult::stopped) {
+        CheckOutcome busy;
+        busy.busy = true;
+        busy.error_mark = locked == platform::LockResult::busy;
+        if (busy.error_mark) busy.summary = texts::kDriverCheckBusy;
+        return busy;
+    }
+    running_ = true;
     const CheckSettings check = EngineSettingsFrom(profile_, data_dir_);
     const AccountRunner run = [&](CheckInput& in) {
         if (stop && stop()) return kForcedPreviousResult;
@@ -57,7 +79,9 @@ CheckOutcome ProfileCheck::Run(const DriverSettings& driver, EngineUi& ui, Check
 }
 
 void ProfileCheck::Finish(const DriverSettings& driver, bool unacknowledged) {
-    FinishCheck(driver, data_dir_, unacknowledged);
+    if (running_) FinishCheck(driver, data_dir_, unacknowledged);
+    running_ = false;
+    lock_.release();
 }
 
 } // namespace corvex

@@ -162,6 +162,13 @@ class FileStore final : public RegBackend {
         return RegStatus::ok;
     }
 
+    RegStatus reload(std::string& error) override {
+        if (dirty_ && broken_ == RegStatus::ok)
+            if (const RegStatus s = flush(error); s != RegStatus::ok) return s;
+        dirty_ = false;
+        return load(error);
+    }
+
   private:
     static RegStatus fail(RegStatus status, std::string text, std::string& error) {
         error = std::move(text);

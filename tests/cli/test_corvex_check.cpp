@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "corvex/filters/spam_list.h"
@@ -422,6 +424,59 @@ TEST_F(CorvexCheckHome, SettingsOfTheWrongTypeTakeTheirDefaults) {
     EXPECT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
     EXPECT_THAT(result.err, HasSubstr("defaults apply"));
+}
+
+// Two corvex-check processes on one data folder: the second waits for the first up to ToutTime
+// and then runs, or reports that another check is running and contacts no server.
+TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
+    // The first check takes about 4.5 s: its server pauses before each reply.
+    const std::string slow = "STALL 1500\nS: +OK ready\nC: USER bob\nSTALL 1500\nS: +OK\nC: PASS pw\n"
+                             "STALL 1500\nS: +OK\nC: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n";
+    const std::string quick = "S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\nC: STAT\nS: +OK 0 0\n"
+                              "C: QUIT\nS: +OK\n";
+    auto account = [](const pelmora_test::FakePop3Server& server) {
+        return std::vector<std::string>{"--server", "127.0.0.1", "--port", std::to_string(server.port()),
+                                        "--user",   "bob"};
+    };
+    auto set_tout_time = [&](const char* seconds) {
+        platform::Registry registry;
+        ASSERT_EQ(registry.open_file(home.string()), platform::RegStatus::ok);
+        corvex::settings::ValueStore values(registry);
+        ASSERT_EQ(values.CreateKey(corvex::settings::KeySelector::Profile(1)), platform::RegStatus::ok);
+        ASSERT_EQ(values.Write(corvex::settings::KeySelector::Profile(1), "ToutTime", seconds),
+                  platform::RegStatus::ok);
+    };
+    const std::map<std::string, std::string> pw = {{"PELMORA_PASSWORD", "pw"}};
+
+    struct Case {
+        const char* tout_time;
+        bool second_runs;
+    };
+    for (const Case c : {Case{"2", false}, Case{"20", true}}) {
+        SCOPED_TRACE(c.tout_time);
+        set_tout_time(c.tout_time);
+        pelmora_test::FakePop3Server first_server(slow), second_server(quick);
+        auto first = std::async(std::launch::async, [&] { return Check(account(first_server), pw); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult second = Check(account(second_server), pw);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        const ProgramResult first_result = first.get();
+
+        EXPECT_EQ(first_result.status, 0) << first_result.out << first_result.err;
+        EXPECT_EQ(first_result.out, "bob@127.0.0.1: nothing new\n");
+        if (c.second_runs) {
+            EXPECT_EQ(second.status, 0) << second.out << second.err;
+            EXPECT_EQ(second.out, "bob@127.0.0.1: nothing new\n");
+            EXPECT_GE(waited, std::chrono::seconds(3)) << "it ran after the first";
+        } else {
+            EXPECT_EQ(second.status, 3) << second.out << second.err;
+            EXPECT_THAT(second.out, IsEmpty());
+            EXPECT_THAT(second.err,
+                        HasSubstr("他のメールチェックが実行中のため、メールチェックできませんでした。"));
+            EXPECT_EQ(second_server.Finish(), "") << "no server contact";
+        }
+    }
 }
 
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {

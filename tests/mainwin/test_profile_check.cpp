@@ -87,6 +87,30 @@ TEST_F(ProfileCheckTest, StoredValuesReachTheDriverAndTheEngine) {
     EXPECT_EQ(e.spam_close_sec, "15");
 }
 
+// Another program (the tray program, corvex-check --save) changes the settings file between two
+// checks of a long-running one: the second check reads the change.
+TEST_F(ProfileCheckTest, EachLoadReadsWhatAnotherProgramStoredSince) {
+    corvex::ProfileCheck check(registry, data_dir);
+    ASSERT_EQ(check.Load(1).first_error, platform::RegStatus::ok);
+    EXPECT_EQ(check.profile().ToutTime, "60");
+    EXPECT_TRUE(check.profile().accounts[0].POP3UserName.empty());
+
+    {
+        platform::Registry other;
+        ASSERT_EQ(other.open_file(home.string()), platform::RegStatus::ok);
+        corvex::settings::ProfileStore store(other);
+        corvex::settings::ProfileSettings s;
+        corvex::settings::RuntimePasswords passwords;
+        store.Load(1, s, passwords);
+        s.ToutTime.assign("120");
+        s.accounts[0].POP3UserName.assign("dave");
+        ASSERT_TRUE(store.Save(s).ok());
+    }
+    ASSERT_EQ(check.Load(1).first_error, platform::RegStatus::ok);
+    EXPECT_EQ(check.profile().ToutTime, "120");
+    EXPECT_EQ(check.profile().accounts[0].POP3UserName, "dave");
+}
+
 TEST_F(ProfileCheckTest, ACheckOfAStoredProfileAnnouncesNewMailOnce) {
     pelmora_test::DovecotServer dovecot;
     PELMORA_REQUIRE_DOVECOT(dovecot);

@@ -175,6 +175,8 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
     // The lines printed are the announcement, and a person at the terminal has it in front of
     // them: the seen lists are finished as after an acknowledged one.
     check_.Finish(driver, false);
+    if (outcome.busy && outcome.error_mark)
+        std::fprintf(stderr, "corvex-check: %s\n", ToTerminal(outcome.summary).c_str());
 
     summary.accounts = outcome.accounts_checked;
     summary.new_total = outcome.new_total;
