@@ -8,7 +8,6 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <iterator>
 #include <map>
@@ -113,9 +112,10 @@ const std::map<int, std::string> kRow13Kept = {
 
 // UTF-8 goes through UTF-16 and Windows' conversion without best fit. glibc writes these
 // characters with a code that reads back as another character (wave dash U+301C as the
-// fullwidth tilde's 8160, em dash U+2014 as 815C, minus sign U+2212 as 817C, and the yen sign
-// and overline as the ASCII backslash and tilde); Windows refuses them, and a unit without a
-// form becomes a blank.
+// fullwidth tilde's 8160, em dash U+2014 as 815C, minus sign U+2212 as 817C, double vertical
+// line U+2016 as 8161, cent, pound and not signs as their fullwidth forms, yen sign and overline
+// as the ASCII backslash and tilde); Windows refuses them, and a unit without a form becomes a
+// blank.
 const std::set<std::uint32_t> kBestFitRefused = {0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2014,
                                                  0x2016, 0x203E, 0x2212, 0x301C};
 // Single bytes that Windows reads and writes as these units and glibc does not know.
