@@ -257,6 +257,9 @@ bool parse_regedit4(std::string_view bytes, RegTree& tree, std::string& error) {
                 if (++line_no >= lines.size()) return fail("continued line at the end of the file");
                 data += trim(lines[line_no]);
             }
+            // Written back, these would not read again.
+            if (data.empty()) return fail("value without data");
+            if (data.front() == '"') return fail("quoted text on a continued line");
             if (data == "-") return fail("value deletion lines are not supported");
             if (starts_with_folded(data, kHexText)) {
                 if (!parse_hex_text(std::string_view(data).substr(kHexText.size()), value.data, why))

@@ -194,6 +194,8 @@ TEST_F(RegFileTest, ABadFileIsNeverOverwritten) {
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\r\n",
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A\\\\B]\r\n",
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=hex(1):4g\r\n",
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=\\\r\n\r\n",
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=\\\r\n \"x\"\r\n",
         "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\ngarbage\r\n",
     };
     for (const char* bytes : bad_files) {
