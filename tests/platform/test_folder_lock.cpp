@@ -9,7 +9,7 @@
 #include <future>
 #include <thread>
 
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 
 using namespace std::chrono_literals;
 using platform::FolderLock;
@@ -32,17 +32,17 @@ Contend(const std::string& dir, std::chrono::milliseconds timeout, std::function
 }
 
 TEST(FolderLock, ASecondHolderWaitsGivesUpOrGetsItWhenTheFirstLetsGo) {
-    platform_test::TempDir dir;
+    test_support::TempDir dir;
     FolderLock first;
-    ASSERT_EQ(first.acquire(dir.path(), 0ms), LockResult::acquired);
+    ASSERT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired);
     EXPECT_TRUE(first.held());
-    EXPECT_EQ(first.acquire(dir.path(), 0ms), LockResult::acquired) << "held already";
+    EXPECT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired) << "held already";
 
-    const auto [busy, waited] = Contend(dir.path(), 300ms);
+    const auto [busy, waited] = Contend(dir.str(), 300ms);
     EXPECT_EQ(busy, LockResult::busy);
     EXPECT_GE(waited, 300ms);
 
-    const auto [stopped, stop_waited] = Contend(dir.path(), 10s, [] { return false; });
+    const auto [stopped, stop_waited] = Contend(dir.str(), 10s, [] { return false; });
     EXPECT_EQ(stopped, LockResult::stopped);
     EXPECT_LT(stop_waited, 5s);
 
@@ -51,7 +51,7 @@ TEST(FolderLock, ASecondHolderWaitsGivesUpOrGetsItWhenTheFirstLetsGo) {
         std::this_thread::sleep_for(300ms);
         first.release();
     });
-    const auto [acquired, until] = Contend(dir.path(), 20s);
+    const auto [acquired, until] = Contend(dir.str(), 20s);
     letting_go.join();
     EXPECT_EQ(acquired, LockResult::acquired);
     EXPECT_GE(until, 250ms);
@@ -59,16 +59,16 @@ TEST(FolderLock, ASecondHolderWaitsGivesUpOrGetsItWhenTheFirstLetsGo) {
     EXPECT_FALSE(first.held());
 
     // Another folder has a lock of its own.
-    platform_test::TempDir other;
-    ASSERT_EQ(first.acquire(dir.path(), 0ms), LockResult::acquired);
-    EXPECT_EQ(Contend(other.path(), 0ms).first, LockResult::acquired);
+    test_support::TempDir other;
+    ASSERT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired);
+    EXPECT_EQ(Contend(other.str(), 0ms).first, LockResult::acquired);
 }
 
 TEST(FolderLock, AFolderThatCannotHoldTheLockIsAnError) {
-    platform_test::TempDir dir;
+    test_support::TempDir dir;
     FolderLock lock;
     std::string error;
-    EXPECT_EQ(lock.acquire(dir.path() + "/missing/folder", 0ms, {}, &error),
+    EXPECT_EQ(lock.acquire(dir.str() + "/missing/folder", 0ms, {}, &error),
 #ifdef _WIN32
               LockResult::acquired // a named mutex needs no file
 #else
