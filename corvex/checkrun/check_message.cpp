@@ -1,6 +1,7 @@
 // The pass over the mailbox in modes 1 and 2: for every message its size, its header scan,
 // the seen check, the delete step of mode 2, spam deletion, the header cache and the index,
 // the action filters, the count and the report line.
+#include <cerrno>
 #include <cstdio>
 
 #include "checkrun_texts.h"
@@ -57,8 +58,7 @@ bool CheckRun::CheckMessage(int k, int u) {
     work_text_.clear();
     if (k == 1) {
         if (!work_.Create(WorkPath())) {
-            Fail(texts::kRunWorkFileError);
-            report_.Error(texts::kRunWorkFileError);
+            ReportError(std::string(texts::kRunWorkFileError) + " " + WriteErrorText(WorkPath(), errno));
             return false;
         }
         work_.Close();
@@ -68,8 +68,7 @@ bool CheckRun::CheckMessage(int k, int u) {
     std::string size_text;
     int rc = session_.PopList(u, size_text);
     if (rc < 0) {
-        error_ = true;
-        report_.Error(CodeText(rc));
+        ReportError(CodeText(rc));
         return false;
     }
 
@@ -93,8 +92,7 @@ bool CheckRun::CheckMessage(int k, int u) {
         }
     }
     if (rc < 0) {
-        error_ = true;
-        report_.Error(CodeText(rc));
+        ReportError(CodeText(rc));
         return false;
     }
 
@@ -146,7 +144,10 @@ bool CheckRun::CheckMessage(int k, int u) {
         const IndexUpdateResult update = index_->Update(cache_key, lines, false);
         if (update.result == 1) {
             if (update.cache_name != cache_name) {
-                if (cached) AdoptCacheFile(work_dir_, cache_name, update.cache_name);
+                if (cached && !AdoptCacheFile(work_dir_, cache_name, update.cache_name)) {
+                    WriteFailed(CacheFilePath(work_dir_, update.cache_name), errno);
+                    return false;
+                }
                 cache_name = update.cache_name;
             }
         } else {
@@ -166,9 +167,15 @@ bool CheckRun::CheckMessage(int k, int u) {
     }
 
     // Written after the filters so that the cache records a message taken by one as "FL NODISP".
-    if (!cached && outcome == DeleteOutcome::Continue)
-        WriteCacheFileFromText(CacheFilePath(work_dir_, cache_name), work_text_, message,
-                               CacheMarks{new_flag, display, size_text});
+    if (!cached && outcome == DeleteOutcome::Continue) {
+        const std::string path = CacheFilePath(work_dir_, cache_name);
+        if (WriteCacheFileFromText(path, work_text_, message, CacheMarks{new_flag, display, size_text}) !=
+            0) {
+            WriteFailed(path, errno);
+            RemoveFile(path); // a cut cache file must not pass for the message's summary
+            return false;
+        }
+    }
 
     if (display == 1) {
         ++new_count_;

@@ -69,6 +69,9 @@ class CheckRun {
     bool OpenFiles();
     void Finish();
     void EndDeletions(bool committed); // committed: the server accepted QUIT
+    void CommitPass();                 // the report, the index and the seen list, in that order
+    // A file could not be written: the pass fails with the text of the first such file.
+    void WriteFailed(const std::string& path, int error);
     int Result() const;
     void Fail(std::string text); // error flag and the pending error line
 
@@ -91,7 +94,8 @@ class CheckRun {
     // Shared steps.
     int Scan(int u, int body_lines, bool write_work_file); // attachment flag or a negative code
     std::string CodeText(int code) const;
-    bool Cancelled() const; // the cancel request is raised or a wait was given up for it
+    void ReportError(std::string text); // an "[ERR]" line of the report; sets the error flag
+    bool Cancelled() const;             // the cancel request is raised or a wait was given up for it
     std::string WorkPath() const { return JoinPath(work_dir_, kWorkFileName); }
     void VisitListAppend(std::string_view cache_key);
 
@@ -112,6 +116,7 @@ class CheckRun {
     int report_stage_ = 1;
     bool error_ = false;
     std::string pending_error_; // the report's only line when the run fails before stage 2
+    std::string write_error_;   // the first file that could not be written, and why
     bool connected_ = false;
 
     int stat_count_ = 0;
