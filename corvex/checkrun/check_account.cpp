@@ -357,6 +357,7 @@ bool CheckRun::Cancelled() const {
 }
 
 void CheckRun::VisitListAppend(std::string_view cache_key) {
+    if (index_) index_->Visited(cache_key);
     if (!visits_)
         visits_ = std::make_unique<CrlfWriter>(JoinPath(work_dir_, kVisitListName), CrlfWriter::Mode::Append);
     visits_->WriteLine(OneLine(cache_key));

@@ -238,6 +238,8 @@ DeleteOutcome CheckRun::DeleteStep(int k, int u, const std::string& cache_key, c
 }
 
 void CheckRun::AfterLoop() {
+    // Every message on the server was visited: what the index holds beyond them left the server.
+    index_->DropUnvisited();
     if (stat_count_ > 0) seen_->Trim(stat_count_, last_list_length_);
     if (spam_state_.remaining == 0) report_.NoMail();
     report_.EndOfMessages();

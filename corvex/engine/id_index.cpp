@@ -226,6 +226,34 @@ IndexUpdateResult IdIndex::Update(std::string_view key, int lines_wanted, bool p
     return outcome.r;
 }
 
+void IdIndex::Visited(std::string_view key) {
+    visited_.emplace(key);
+}
+
+int IdIndex::DropUnvisited() {
+    std::unordered_set<std::string> kept_names;
+    std::vector<std::string> gone_names;
+    int dropped = 0;
+    for (Line& l : lines_) {
+        if (!l.live || !l.entry) continue;
+        if (visited_.count(l.entry->key)) {
+            kept_names.insert(l.entry->cache_name);
+            continue;
+        }
+        l.live = false;
+        ++dropped;
+        gone_names.push_back(l.entry->cache_name);
+        by_key_.erase(l.entry->key);
+    }
+    for (const std::string& name : gone_names)
+        if (!kept_names.count(name)) RemoveFile(CacheFilePath(work_dir_, name));
+    if (dropped > 0) {
+        rewritten_ = true;
+        last_rewrite_ = ++op_;
+    }
+    return dropped;
+}
+
 bool IdIndex::Flush() {
     if (!dirty()) return true;
     const std::string path = IndexPath(work_dir_);

@@ -143,5 +143,49 @@ TEST_F(IndexTest, NewMessagesNeverTakeTheNameOfAnExistingCacheFile) {
     EXPECT_THAT(blocks[1].cache_name, FullyMatches("0-[0-9]{10}-[0-9]+"));
 }
 
+// A message that left the server takes its index entry and its cache file along at the end of
+// the next complete pass; a pass that failed part-way drops nothing, as it did not visit all.
+TEST_F(IndexTest, CompletePassDropsWhatLeftTheServer) {
+    for (int i = 1; i <= 3; ++i)
+        Deliver(TestMail(i));
+    ASSERT_EQ(Check(), 3);
+    std::map<std::string, std::string> cache_of;
+    for (const ReportBlock& b : files.Blocks())
+        cache_of[b.subject] = b.cache_name;
+    const std::vector<std::string> index = files.WorkLines("IDLIST.IDX");
+    ASSERT_EQ(index.size(), 3u);
+    ASSERT_TRUE(dovecot.RemoveByPop3(kUser, kPassword, 2)) << dovecot.error();
+
+    // The work file cannot be made (a folder, not empty, holds its name): the pass fails at its
+    // first message.
+    const fs::path work_file = files.WorkFile("$HBWORK$.TMP");
+    fs::remove(work_file);
+    fs::create_directory(work_file);
+    WriteBytes((work_file / "x").string(), "x");
+    Check();
+    ASSERT_THAT(files.Report(), ::testing::Contains(::testing::StartsWith("[ERR]")));
+    EXPECT_EQ(files.WorkLines("IDLIST.IDX"), index);
+    EXPECT_EQ(files.CacheFileCount(), 3);
+    fs::remove_all(work_file);
+
+    input.previous_result = corvex::kForcedPreviousResult;
+    Check();
+    const std::vector<std::string> after = files.WorkLines("IDLIST.IDX");
+    ASSERT_EQ(after.size(), 2u);
+    for (const std::string& line : after)
+        EXPECT_EQ(line.find("<msg2@"), std::string::npos) << line;
+    EXPECT_FALSE(Exists(files.CacheFile(cache_of["message 2"])));
+    EXPECT_TRUE(Exists(files.CacheFile(cache_of["message 1"])));
+    EXPECT_TRUE(Exists(files.CacheFile(cache_of["message 3"])));
+    EXPECT_EQ(files.CacheFileCount(), 2);
+
+    // The last one goes too: an empty mailbox keeps nothing.
+    ASSERT_TRUE(dovecot.RemoveByPop3(kUser, kPassword, 1)) << dovecot.error();
+    ASSERT_TRUE(dovecot.RemoveByPop3(kUser, kPassword, 1)) << dovecot.error();
+    Check();
+    EXPECT_THAT(files.WorkLines("IDLIST.IDX"), ::testing::IsEmpty());
+    EXPECT_EQ(files.CacheFileCount(), 0);
+}
+
 } // namespace
 } // namespace checkrun_test

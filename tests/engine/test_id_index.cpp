@@ -367,3 +367,28 @@ TEST(IdIndex, EntriesNamingAPathAreMissing) {
         EXPECT_EQ(IndexOf(dir), "c 0-0101000000-1 -1\r\n");
     }
 }
+
+// After a complete pass, entries of keys not visited go with their cache files; a file that a
+// kept entry still names stays.
+TEST(IdIndex, DropUnvisitedAfterACompletePass) {
+    TempDir dir;
+    SetIndex(dir.str(), "a 0-0101000000-1 20\r\nb 0-0101000000-2 20\r\nb 0-0101000000-3 -1\r\n"
+                        "c 0-0101000000-4 -1\r\nd 0-0101000000-1 -1\r\nno entry\r\n");
+    for (int n = 1; n <= 4; ++n)
+        MakeCache(dir.str(), "0-0101000000-" + std::to_string(n));
+    IdIndex index(dir.str());
+    index.Visited("a");
+    index.Visited("e");
+    ASSERT_TRUE(index.Append("e", "0-0101000000-5", 20));
+    index.Visited("c");
+    EXPECT_EQ(index.DropUnvisited(), 3); // both of b, and d
+    EXPECT_FALSE(index.Lookup("b"));
+    EXPECT_FALSE(index.Lookup("d"));
+    EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-2")));
+    EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-3")));
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-1"))); // still a's
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-4")));
+    ASSERT_TRUE(index.Flush());
+    EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-1 20\r\nc 0-0101000000-4 -1\r\ne 0-0101000000-5 20\r\n");
+    EXPECT_EQ(index.DropUnvisited(), 0);
+}
