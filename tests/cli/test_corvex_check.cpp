@@ -479,6 +479,19 @@ TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
     }
 }
 
+// --watch runs until Ctrl-C and then exits with 130, as the interrupt key does everywhere.
+TEST_F(CorvexCheckHome, WatchEndsOnTheInterruptKeyWith130) {
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n");
+    const ProgramResult result =
+        cli_test::RunAndInterrupt(CORVEX_CHECK_EXE,
+                                  {"--home", home.string(), "--server", "127.0.0.1", "--port",
+                                   std::to_string(server.port()), "--user", "bob", "--watch"},
+                                  {{"PELMORA_PASSWORD", "pw"}}, "Ctrl-C stops");
+    EXPECT_EQ(result.status, 130) << result.out << result.err;
+    EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
+}
+
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},
