@@ -22,6 +22,7 @@
 #include "corvex/settings/settings_values.h"
 #include "cp932.h"
 #include "platform/Registry.h"
+#include "report_view.h"
 #include "support/dovecot_server.h"
 #include "support/fake_pop3_server.h"
 #include "support/program_run.h"
@@ -351,6 +352,30 @@ TEST(TerminalText, ControlCharactersShowAsAPlaceholder) {
         }
     }
     EXPECT_EQ(corvex_check::ToTerminalLines("one\r\ntwo\x1b", "\n  "), "one\n  two" + p);
+}
+
+TEST(SpamLogView, RecordsAreReadAsCsv) {
+    using Fields = std::vector<std::string>;
+    struct Case {
+        std::string record;
+        Fields fields;
+    };
+    const Case cases[] = {
+        {"2024/01/01 10:00,\"to@x\",\"a@x\",\"sub\",\"m\" ,\"y\",\"t\",\"s\",\"r\"",
+         {"2024/01/01 10:00", "to@x", "a@x", "sub", "m", "y", "t", "s", "r"}},
+        {"d,\"a, b\",\"x\"", {"d", "a, b", "x"}},
+        {"d,\"say \"\"hi\"\", ok\",\"x\"", {"d", "say \"hi\", ok", "x"}},
+        {"d,\"a\"\",\"\"b\",\"\"", {"d", "a\",\"b", ""}},
+        {"d,\"\"\"\" , \"'=HYPERLINK(1)\"", {"d", "\"", "'=HYPERLINK(1)"}},
+        // An older log wrote quotes inside a value as they were.
+        {"d,\"say \"hi\" now\",\"x\"", {"d", "say \"hi\" now", "x"}},
+        {"d", {"d"}},
+        {"d,", {"d", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        EXPECT_EQ(corvex_check::SplitSpamLogRecord(c.record), c.fields);
+    }
 }
 
 TEST_F(CorvexCheckTest, EscapeSequencesInAMailDoNotReachTheTerminal) {
