@@ -22,6 +22,7 @@
 #include "corvex/settings/settings_values.h"
 #include "cp932.h"
 #include "platform/Registry.h"
+#include "report_view.h"
 #include "support/dovecot_server.h"
 #include "support/fake_pop3_server.h"
 #include "support/program_run.h"
@@ -353,6 +354,30 @@ TEST(TerminalText, ControlCharactersShowAsAPlaceholder) {
     EXPECT_EQ(corvex_check::ToTerminalLines("one\r\ntwo\x1b", "\n  "), "one\n  two" + p);
 }
 
+TEST(SpamLogView, RecordsAreReadAsCsv) {
+    using Fields = std::vector<std::string>;
+    struct Case {
+        std::string record;
+        Fields fields;
+    };
+    const Case cases[] = {
+        {"2024/01/01 10:00,\"to@x\",\"a@x\",\"sub\",\"m\" ,\"y\",\"t\",\"s\",\"r\"",
+         {"2024/01/01 10:00", "to@x", "a@x", "sub", "m", "y", "t", "s", "r"}},
+        {"d,\"a, b\",\"x\"", {"d", "a, b", "x"}},
+        {"d,\"say \"\"hi\"\", ok\",\"x\"", {"d", "say \"hi\", ok", "x"}},
+        {"d,\"a\"\",\"\"b\",\"\"", {"d", "a\",\"b", ""}},
+        {"d,\"\"\"\" , \"'=HYPERLINK(1)\"", {"d", "\"", "'=HYPERLINK(1)"}},
+        // An older log wrote quotes inside a value as they were.
+        {"d,\"say \"hi\" now\",\"x\"", {"d", "say \"hi\" now", "x"}},
+        {"d", {"d"}},
+        {"d,", {"d", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        EXPECT_EQ(corvex_check::SplitSpamLogRecord(c.record), c.fields);
+    }
+}
+
 TEST_F(CorvexCheckTest, EscapeSequencesInAMailDoNotReachTheTerminal) {
     // A raw subject with a title change and a screen clear; a sender name whose encoded word
     // (UTF-8) holds a colour change and a C1 CSI (U+009B).
@@ -477,6 +502,19 @@ TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
             EXPECT_EQ(second_server.Finish(), "") << "no server contact";
         }
     }
+}
+
+// --watch runs until Ctrl-C and then exits with 130, as the interrupt key does everywhere.
+TEST_F(CorvexCheckHome, WatchEndsOnTheInterruptKeyWith130) {
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n");
+    const ProgramResult result =
+        cli_test::RunAndInterrupt(CORVEX_CHECK_EXE,
+                                  {"--home", home.string(), "--server", "127.0.0.1", "--port",
+                                   std::to_string(server.port()), "--user", "bob", "--watch"},
+                                  {{"PELMORA_PASSWORD", "pw"}}, "Ctrl-C stops");
+    EXPECT_EQ(result.status, 130) << result.out << result.err;
+    EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
 }
 
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {

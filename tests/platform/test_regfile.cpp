@@ -275,3 +275,46 @@ TEST_F(RegFileTest, AppDataDefaultsToTheStoresDirectory) {
 }
 
 } // namespace
+
+namespace {
+
+// A large file loads in time linear in its size: 100,000 values in one key and 10,000 keys
+// (the quadratic load took minutes here). A rewrite keeps them all; the last value of a name
+// given twice wins.
+TEST_F(RegFileTest, ALargeFileLoadsAndRewritesWhole) {
+    constexpr std::size_t kValues = 100000, kKeys = 10000;
+    std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Big]\r\n";
+    for (std::size_t i = 0; i < kValues; ++i)
+        text += "\"" + numbered("Value", i) + "\"=\"" + numbered("text ", i) + "\"\r\n";
+    text += "\"value7\"=\"again\"\r\n\r\n";
+    for (std::size_t i = 0; i < kKeys; ++i)
+        text += "[HKEY_CURRENT_USER\\Software\\Keys\\" + numbered("K", i) + "]\r\n\"v\"=\"" +
+                numbered("", i) + "\"\r\n\r\n";
+    spill(file(), text);
+
+    ASSERT_EQ(open(), RegStatus::ok) << reg_.last_error();
+    std::string value;
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Big", "VALUE99999", value), RegStatus::ok);
+    EXPECT_EQ(value, "text 99999");
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Big", "Value7", value), RegStatus::ok);
+    EXPECT_EQ(value, "again");
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Keys\\K9999", "v", value), RegStatus::ok);
+    EXPECT_EQ(value, "9999");
+
+    ASSERT_EQ(reg_.write_text(HKCU, "Software\\Big", "Value0", "changed"), RegStatus::ok);
+    ASSERT_EQ(reg_.delete_value(HKCU, "Software\\Big", "Value1"), RegStatus::ok);
+    ASSERT_EQ(reg_.write_text(HKCU, "Software\\Big", "Added", "new"), RegStatus::ok);
+    Registry again;
+    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok);
+    std::vector<std::string> names;
+    ASSERT_EQ(again.list_values(HKCU, "Software\\Big", names), RegStatus::ok);
+    ASSERT_EQ(names.size(), kValues);
+    EXPECT_EQ(names.front(), "Value0");
+    EXPECT_EQ(names[1], "Value2");
+    EXPECT_EQ(names.back(), "Added");
+    for (const char* name : {"Value0", "Value2", "Value99999", "Added"})
+        EXPECT_EQ(again.read_text(HKCU, "Software\\Big", name, value), RegStatus::ok) << name;
+    EXPECT_EQ(again.read_text(HKCU, "Software\\Big", "Value1", value), RegStatus::not_found);
+}
+
+} // namespace

@@ -35,7 +35,7 @@ corvex::CheckSchedule Reset(const corvex::settings::ProfileSettings& s) {
 
 int Watch(CheckJob& job) {
     CheckSummary first = job.RunOnce(false);
-    if (first.interrupted) return kExitNothingNew;
+    if (first.interrupted) return kExitInterrupted;
     if (!first.loaded || first.accounts == 0) return ExitStatus(first);
 
     const corvex::settings::ProfileSettings* s = &job.settings();
@@ -66,7 +66,8 @@ int Watch(CheckJob& job) {
         if (summary.interrupted) break;
         schedule = Reset(job.settings());
     }
-    return kExitNothingNew;
+    // Only the interrupt key ends the watch.
+    return kExitInterrupted;
 }
 
 } // namespace corvex_check
