@@ -1,5 +1,6 @@
 #include "check_job.h"
 
+#include <array>
 #include <cstdio>
 #include <utility>
 
@@ -51,6 +52,13 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
                         std::string header)
         : settings_(settings), data_dir_(data_dir), quiet_(quiet), header_(std::move(header)) {}
 
+    // What the run of a slot said beyond its report (its report may be stale: see CheckInput).
+    struct RunNote {
+        std::string error_text;
+        bool report_written = true;
+    };
+    std::array<RunNote, corvex::kDriverAccountSlots> notes;
+
     void account_started(int, const std::string&) override { spam_log_size_ = SpamLogSize(data_dir_); }
 
     void account_finished(int slot, int result, int) override {
@@ -60,9 +68,13 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         const bool failed = result < 0 && result != kNotChecked;
         if (quiet_ && result == 0 && spam.empty()) return;
 
-        const AccountReport report = ReadAccountReport(work_dir);
+        const RunNote& note = notes[slot];
+        // A report that could not be written is the last check's: its mail was announced then.
+        const AccountReport report = note.report_written ? ReadAccountReport(work_dir) : AccountReport{};
         std::string line = ToTerminal(corvex::AccountLabel(a)) + ": ";
-        const std::string error = report.errors.empty() ? std::string() : ToTerminal(report.errors.front());
+        const std::string error = !report.errors.empty() ? ToTerminal(report.errors.front())
+                                  : !note.error_text.empty() ? ToTerminal(note.error_text)
+                                                             : std::string();
         if (a.chkacc == "OFF") {
             line += "paused";
         } else if (result == kNotChecked) {
@@ -180,6 +192,7 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
     check.read_line_num_c = settings_.ReadLineNumC.str();
     check.spam_close_sec = settings_.SpamCloseSec.str();
 
+    PrintingEnvironment env(driver, data_dir_, quiet, header);
     const corvex::AccountRunner run = [&](const corvex::AccountCall& call, int& remaining) {
         // After the interrupt key no further account is started.
         if (platform::interrupt_requested()) return kNotChecked;
@@ -200,10 +213,10 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
         in.remaining = remaining;
         const int result = corvex::CheckAccount(in, ui_, check);
         remaining = in.remaining;
+        env.notes[call.account] = {in.error_text, in.report_written};
         return result;
     };
 
-    PrintingEnvironment env(driver, data_dir_, quiet, header);
     const corvex::CheckOutcome outcome = corvex::RunAccounts(driver, state_, data_dir_, run, env);
     // The lines printed are the announcement, and a person at the terminal has it in front of
     // them: the seen lists are finished as after an acknowledged one.
