@@ -4,6 +4,8 @@
 #include "corvex/checkrun/check_account.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <new>
 
 #include "checkrun_texts.h"
@@ -37,7 +39,47 @@ std::string Field(std::string_view text) {
     return std::string(sjis::Prefix(text, kSelectionFieldMax));
 }
 
+// printf of one argument into a string.
+template <typename Arg> std::string Format(const char* pattern, Arg arg) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, arg);
+    return text;
+}
+
+std::string ReasonText(int error) {
+    switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case EFBIG:
+        return texts::kRunReasonDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return texts::kRunReasonReadOnly;
+    case EIO:
+        return texts::kRunReasonIo;
+    default:
+        return Format(texts::kRunReasonOther, error);
+    }
+}
+
 } // namespace
+
+std::string WriteErrorText(const std::string& path, int error) {
+    const std::string_view pattern = texts::kRunFileWriteError;
+    const std::string values[] = {path, ReasonText(error)};
+    std::string text;
+    std::size_t from = 0;
+    for (const std::string& value : values) {
+        const std::size_t at = pattern.find("%s", from);
+        if (at == std::string_view::npos) break;
+        text.append(pattern.substr(from, at - from)).append(value);
+        from = at + 2;
+    }
+    return text.append(pattern.substr(from));
+}
 
 int CheckLineCount(std::string_view read_line_num_c) {
     if (read_line_num_c.empty()) return 20;
@@ -100,7 +142,8 @@ int CheckRun::Run() {
     work_dir_ = WorkDirectory(data_dir, in_.user, in_.host);
     seen_files_ = SeenListFiles(data_dir, in_.user, in_.host);
 
-    if (in_.run_mode == kRunFetch && selection_.empty()) {
+    // A selection whose cache name is no cache name selects nothing that can be fetched.
+    if (in_.run_mode == kRunFetch && (selection_.empty() || !IsCacheName(selection_.front().cache_name))) {
         ui_.message_box(texts::kRunNoSelection, texts::kRunErrorCaption, MessageIcon::Error);
         return -1;
     }
@@ -121,7 +164,7 @@ int CheckRun::Run() {
         } else {
             stat_count_ = count;
             stat_size_ = session_.mailbox_octets();
-            if (UnchangedMailbox()) return in_.previous_result;
+            if (UnchangedMailbox()) return write_error_.empty() ? in_.previous_result : -1;
             if (in_.run_mode == kRunFetch || OpenFiles()) {
                 report_stage_ = 2;
                 spam_state_.remaining = stat_count_;
@@ -158,12 +201,18 @@ bool CheckRun::ConnectAndLogin() {
 }
 
 // Mode 1 with the count and size of the last report: the marks of the old report are cleared
-// and the sound list of the last check is put back; nothing else is touched.
+// and the sound list of the last check is put back; nothing else is touched. A report whose
+// marks cannot be cleared would announce its mail again: that fails the run.
 bool CheckRun::UnchangedMailbox() {
     if (in_.run_mode != kRunCheck) return false;
     if (stat_count_ != in_.previous_count || stat_size_ != in_.previous_size) return false;
     session_.PopQuit();
-    ClearNewMarks(work_dir_);
+    const std::string report = JoinPath(work_dir_, kReportFileName);
+    if (FileExists(report) && !ClearNewMarks(work_dir_)) {
+        WriteFailed(report, errno);
+        in_.error_text = write_error_;
+        in_.report_written = false;
+    }
     const std::string sounds = JoinPath(work_dir_, kSoundList);
     const std::string backup = JoinPath(work_dir_, kSoundListBackup);
     RemoveFile(sounds);
@@ -174,12 +223,14 @@ bool CheckRun::UnchangedMailbox() {
 bool CheckRun::OpenFiles() {
     spam_log_ = OpenSpamLog(settings_.data_dir);
     if (!spam_log_) {
-        Fail(texts::kRunSpamLogError);
+        Fail(std::string(texts::kRunSpamLogError) + " " +
+             WriteErrorText(SpamLogPath(settings_.data_dir), errno));
         in_.remaining = 0;
         return false;
     }
     if (!report_.Open(work_dir_)) {
-        Fail(texts::kRunReportError);
+        Fail(std::string(texts::kRunReportError) + " " +
+             WriteErrorText(JoinPath(work_dir_, kReportFileName), report_.error()));
         in_.remaining = 0;
         return false;
     }
@@ -194,26 +245,74 @@ void CheckRun::Finish() {
     work_.Close();
     const bool lists = in_.run_mode != kRunFetch;
     if (connected_) {
-        if (lists) {
-            if (index_) index_->Flush();
-            if (visits_) visits_->Close();
-            visits_.reset();
-            VisitListPromote(work_dir_);
-        }
-        session_.PopQuit();
+        const bool committed = session_.PopQuit();
+        if (lists) EndDeletions(committed);
     }
     if (report_stage_ == 2) in_.remaining = spam_state_.remaining;
+    if (spam_log_ && !spam_log_->Close()) WriteFailed(SpamLogPath(settings_.data_dir), errno);
     if (lists && report_stage_ == 2) {
         report_.Trailer(listed_, stat_count_, stat_size_, Result(), spam_state_.remaining,
                         spam_state_.kept_spam);
-        report_.Close();
+        CommitPass();
+    } else if (lists && connected_) {
+        VisitListPromote(work_dir_);
     }
-    if (spam_log_) spam_log_->Close();
-    if (lists && report_stage_ == 1 && error_) WriteErrorReport(work_dir_, pending_error_);
+    if (lists && report_stage_ == 1 && error_) {
+        in_.error_text = pending_error_;
+        in_.report_written = WriteErrorReport(work_dir_, pending_error_);
+    }
+}
+
+// The files of the pass become the state of the account in an order that never loses an
+// announcement, whether the run is killed or a write fails: first every copy is written
+// completely (visit list, report, seen list); then the report takes its place, then the
+// index and the visit list, and the seen list last. Until the seen list is replaced the next
+// check announces this pass's mail again. A write that fails drops the copies, keeps the
+// seen list and leaves a report with the error alone.
+void CheckRun::CommitPass() {
+    const std::string visits = JoinPath(work_dir_, kVisitListName);
+    if (visits_ && !visits_->Close()) WriteFailed(visits, errno);
+    visits_.reset();
+    const std::string report = JoinPath(work_dir_, kReportFileName);
+    if (write_error_.empty() && !report_.Finish()) WriteFailed(report, report_.error());
+    if (write_error_.empty() && !seen_->WriteCopy()) WriteFailed(seen_files_.list, seen_->error());
+    if (write_error_.empty() && !report_.Commit()) WriteFailed(report, report_.error());
+    if (write_error_.empty() && !index_->Flush()) WriteFailed(JoinPath(work_dir_, kIndexFileName), errno);
+    if (write_error_.empty() && FileExists(visits) && !VisitListPromote(work_dir_))
+        WriteFailed(JoinPath(work_dir_, kLastVisitListName), errno);
+    if (write_error_.empty() && !seen_->Commit()) WriteFailed(seen_files_.list, seen_->error());
+    if (write_error_.empty()) return;
+
+    report_.Discard();
+    seen_->Discard();
+    RemoveFile(visits);
+    in_.error_text = write_error_;
+    in_.report_written = WriteErrorReport(work_dir_, write_error_);
+}
+
+void CheckRun::WriteFailed(const std::string& path, int error) {
+    error_ = true;
+    if (write_error_.empty()) write_error_ = WriteErrorText(path, error);
+}
+
+// The server carries out the deletions of a session when it accepts QUIT (RFC 1939): only
+// then are the spam deletions logged. A refused or dropped QUIT leaves the messages on the
+// server; the run reports it and logs nothing.
+void CheckRun::EndDeletions(bool committed) {
+    const int marked = deleted_ + (spam_log_ ? spam_log_->held() : 0);
+    if (marked == 0) return;
+    if (committed) {
+        spam_log_->WriteHeld();
+        return;
+    }
+    if (spam_log_) spam_log_->DropHeld();
+    spam_state_.remaining += marked;
+    ReportError(texts::kRunQuitError);
 }
 
 int CheckRun::Result() const {
     if (in_.run_mode == kRunFetch) return result_;
+    if (!write_error_.empty()) return -1;
     const int result = new_count_ - filtered_;
     return result == 0 && error_ ? -1 : result;
 }
@@ -241,6 +340,12 @@ int CheckRun::Scan(int u, int body_lines, bool write_work_file) {
     return scan_.Finish();
 }
 
+void CheckRun::ReportError(std::string text) {
+    error_ = true;
+    report_.Error(text);
+    if (in_.error_text.empty()) in_.error_text = std::move(text);
+}
+
 std::string CheckRun::CodeText(int code) const {
     std::string text;
     session_.PopErrorText(code, text);
@@ -252,6 +357,7 @@ bool CheckRun::Cancelled() const {
 }
 
 void CheckRun::VisitListAppend(std::string_view cache_key) {
+    if (index_) index_->Visited(cache_key);
     if (!visits_)
         visits_ = std::make_unique<CrlfWriter>(JoinPath(work_dir_, kVisitListName), CrlfWriter::Mode::Append);
     visits_->WriteLine(OneLine(cache_key));

@@ -36,7 +36,7 @@ inline constexpr int kForcedPreviousResult = -99;
 // Results of mode 3.
 inline constexpr int kFetchNothingDone = 0;
 inline constexpr int kFetchCached = 1;
-inline constexpr int kFetchGone = 2;     // the selected message is no longer on the server
+inline constexpr int kFetchGone = 2; // the selected message is no longer on the server
 inline constexpr int kFetchFailed = 3;
 inline constexpr int kFetchCancelled = 4;
 
@@ -60,29 +60,39 @@ struct CheckInput {
     std::string password; // the run-time password
     int login_method = kLoginUserPass;
     int run_mode = kRunCheck;
-    int filter_mode = 0;  // 0 no action filters; 1 or 2 handed to the filters
-    int spam_check = 0;   // 1 applies spam deletion (modes 1 and 2)
+    int filter_mode = 0;                   // 0 no action filters; 1 or 2 handed to the filters
+    int spam_check = 0;                    // 1 applies spam deletion (modes 1 and 2)
     std::vector<SelectionEntry> selection; // modes 2 and 3
-    int timeout_seconds = 60; // ToutTime: bounds every single wait for the server
-    int account = 0;          // slot of the account in the profile; part of every cache name
+    int timeout_seconds = 60;              // ToutTime: bounds every single wait for the server
+    int account = 0;                       // slot of the account in the profile; part of every cache name
     // Mode 1: the values of the last report and the last result (kForced... force a full check).
     int previous_count = kForcedPreviousCount;
     long long previous_size = kForcedPreviousSize;
     int previous_result = kForcedPreviousResult;
     // In: the count the caller holds; out: the messages left on the server.
     int remaining = 0;
+    // Out (modes 1 and 2): the text of the failure that ended the run, else of the first error
+    // line of the report; "" when nothing failed. report_written is false when the report could
+    // not be written at all (a read-only data folder): the last report is then stale, and its
+    // mail must not be shown as new again.
+    std::string error_text;
+    bool report_written = true;
 };
 
 // The settings the run reads, as the settings store keeps them (texts), and where the data is.
 struct CheckSettings {
-    std::string data_dir;            // ".../Quillon/Corvex"; created with Temp, ID and ACT when missing
-    int profile = 1;                 // the current profile, for its action filter file
-    std::string dsp_sort = "ON";     // CHKDspSort: "ON" visits the highest message number first
-    std::string rcv_opt = "LINE";    // RcvOpt: "ALL" makes mode 3 always fetch with RETR
+    std::string data_dir;               // ".../Quillon/Corvex"; created with Temp, ID and ACT when missing
+    int profile = 1;                    // the current profile, for its action filter file
+    std::string dsp_sort = "ON";        // CHKDspSort: "ON" visits the highest message number first
+    std::string rcv_opt = "LINE";       // RcvOpt: "ALL" makes mode 3 always fetch with RETR
     std::string read_line_num = "200";  // ReadLineNum: body lines of a mode 3 fetch with TOP
     std::string read_line_num_c = "20"; // ReadLineNumC: body lines fetched with each header
     std::string spam_close_sec = "30";  // SpamCloseSec: countdown of the spam confirmation
 };
+
+// The report's text for a file that could not be written: its path and, from the errno, why
+// (a full disk, no permission to write, an input/output error, or the error number).
+std::string WriteErrorText(const std::string& path, int error);
 
 // ReadLineNumC as the run uses it: empty counts as 20; the decimal value clamped to 20..200.
 int CheckLineCount(std::string_view read_line_num_c);

@@ -1,6 +1,7 @@
 // The pass over the mailbox in modes 1 and 2: for every message its size, its header scan,
 // the seen check, the delete step of mode 2, spam deletion, the header cache and the index,
 // the action filters, the count and the report line.
+#include <cerrno>
 #include <cstdio>
 
 #include "checkrun_texts.h"
@@ -23,9 +24,8 @@ std::string_view WithoutSynthPrefix(std::string_view cache_key) {
     return cache_key;
 }
 
-std::string VisitCacheName(int account, int k) {
-    return std::to_string(account) + "-" + platform::format_time(platform::local_now(), "%m%d%H%M%S") + "-" +
-           std::to_string(k);
+std::string VisitCacheName(const std::string& work_dir, int account, int k) {
+    return FreeCacheName(work_dir, account, platform::format_time(platform::local_now(), "%m%d%H%M%S"), k);
 }
 
 void CheckRun::CheckMessages() {
@@ -50,7 +50,7 @@ void CheckRun::SaveWorkFile() {
 }
 
 bool CheckRun::CheckMessage(int k, int u) {
-    std::string cache_name = VisitCacheName(in_.account, k);
+    std::string cache_name = VisitCacheName(work_dir_, in_.account, k);
     // The work lines of a message stay in memory (work_text_); the work file itself is made
     // anew at the first message, so a folder that refuses it fails the pass as it would, and
     // gets the last message's lines when the pass ends (SaveWorkFile), as if it had been
@@ -58,8 +58,7 @@ bool CheckRun::CheckMessage(int k, int u) {
     work_text_.clear();
     if (k == 1) {
         if (!work_.Create(WorkPath())) {
-            Fail(texts::kRunWorkFileError);
-            report_.Error(texts::kRunWorkFileError);
+            ReportError(std::string(texts::kRunWorkFileError) + " " + WriteErrorText(WorkPath(), errno));
             return false;
         }
         work_.Close();
@@ -69,8 +68,7 @@ bool CheckRun::CheckMessage(int k, int u) {
     std::string size_text;
     int rc = session_.PopList(u, size_text);
     if (rc < 0) {
-        error_ = true;
-        report_.Error(CodeText(rc));
+        ReportError(CodeText(rc));
         return false;
     }
 
@@ -94,8 +92,7 @@ bool CheckRun::CheckMessage(int k, int u) {
         }
     }
     if (rc < 0) {
-        error_ = true;
-        report_.Error(CodeText(rc));
+        ReportError(CodeText(rc));
         return false;
     }
 
@@ -147,7 +144,10 @@ bool CheckRun::CheckMessage(int k, int u) {
         const IndexUpdateResult update = index_->Update(cache_key, lines, false);
         if (update.result == 1) {
             if (update.cache_name != cache_name) {
-                if (cached) AdoptCacheFile(work_dir_, cache_name, update.cache_name);
+                if (cached && !AdoptCacheFile(work_dir_, cache_name, update.cache_name)) {
+                    WriteFailed(CacheFilePath(work_dir_, update.cache_name), errno);
+                    return false;
+                }
                 cache_name = update.cache_name;
             }
         } else {
@@ -167,9 +167,15 @@ bool CheckRun::CheckMessage(int k, int u) {
     }
 
     // Written after the filters so that the cache records a message taken by one as "FL NODISP".
-    if (!cached && outcome == DeleteOutcome::Continue)
-        WriteCacheFileFromText(CacheFilePath(work_dir_, cache_name), work_text_, message,
-                               CacheMarks{new_flag, display, size_text});
+    if (!cached && outcome == DeleteOutcome::Continue) {
+        const std::string path = CacheFilePath(work_dir_, cache_name);
+        if (WriteCacheFileFromText(path, work_text_, message, CacheMarks{new_flag, display, size_text}) !=
+            0) {
+            WriteFailed(path, errno);
+            RemoveFile(path); // a cut cache file must not pass for the message's summary
+            return false;
+        }
+    }
 
     if (display == 1) {
         ++new_count_;
@@ -221,6 +227,7 @@ DeleteOutcome CheckRun::DeleteStep(int k, int u, const std::string& cache_key, c
         ui_.status(StatusText(texts::kRunDeleting, k));
         if (session_.PopCommand("DELE " + std::to_string(u)) >= 0) {
             RemoveFile(CacheFilePath(work_dir_, cache_name));
+            ++deleted_;
             if (spam_state_.remaining > 0) --spam_state_.remaining;
             work_.Close();
             return DeleteOutcome::NextMessage;
@@ -231,6 +238,8 @@ DeleteOutcome CheckRun::DeleteStep(int k, int u, const std::string& cache_key, c
 }
 
 void CheckRun::AfterLoop() {
+    // Every message on the server was visited: what the index holds beyond them left the server.
+    index_->DropUnvisited();
     if (stat_count_ > 0) seen_->Trim(stat_count_, last_list_length_);
     if (spam_state_.remaining == 0) report_.NoMail();
     report_.EndOfMessages();

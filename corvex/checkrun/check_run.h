@@ -45,8 +45,9 @@ class WorkFile {
 std::string StatusText(const char* format, int k);
 // A selection's cache key without its "S-" prefix (a synthesised key).
 std::string_view WithoutSynthPrefix(std::string_view cache_key);
-// "%d-%s-%d": account number, the local time now as "%m%d%H%M%S", visit counter.
-std::string VisitCacheName(int account, int k);
+// "%d-%s-%d": account number, the local time now as "%m%d%H%M%S", visit counter; the counter
+// is advanced past every name whose cache file exists.
+std::string VisitCacheName(const std::string& work_dir, int account, int k);
 
 // What happens to a message after the delete step of mode 2.
 enum class DeleteOutcome {
@@ -67,6 +68,10 @@ class CheckRun {
     bool UnchangedMailbox();
     bool OpenFiles();
     void Finish();
+    void EndDeletions(bool committed); // committed: the server accepted QUIT
+    void CommitPass();                 // the report, the index and the seen list, in that order
+    // A file could not be written: the pass fails with the text of the first such file.
+    void WriteFailed(const std::string& path, int error);
     int Result() const;
     void Fail(std::string text); // error flag and the pending error line
 
@@ -89,7 +94,8 @@ class CheckRun {
     // Shared steps.
     int Scan(int u, int body_lines, bool write_work_file); // attachment flag or a negative code
     std::string CodeText(int code) const;
-    bool Cancelled() const; // the cancel request is raised or a wait was given up for it
+    void ReportError(std::string text); // an "[ERR]" line of the report; sets the error flag
+    bool Cancelled() const;             // the cancel request is raised or a wait was given up for it
     std::string WorkPath() const { return JoinPath(work_dir_, kWorkFileName); }
     void VisitListAppend(std::string_view cache_key);
 
@@ -110,6 +116,7 @@ class CheckRun {
     int report_stage_ = 1;
     bool error_ = false;
     std::string pending_error_; // the report's only line when the run fails before stage 2
+    std::string write_error_;   // the first file that could not be written, and why
     bool connected_ = false;
 
     int stat_count_ = 0;
@@ -117,6 +124,7 @@ class CheckRun {
     int listed_ = 0;
     int new_count_ = 0;
     int filtered_ = 0;
+    int deleted_ = 0;         // selected messages marked for deletion (mode 2)
     SpamRunState spam_state_; // remaining count and the kept-spam flag
     int last_list_length_ = 0;
     int shown_tenth_ = 0;

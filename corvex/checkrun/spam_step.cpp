@@ -11,9 +11,17 @@ namespace corvex {
 
 namespace {
 
-// A quoted CSV value: quotes doubled, line ends turned into blanks.
+// A spreadsheet takes a cell that begins with one of these as a formula.
+bool StartsLikeAFormula(std::string_view value) {
+    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos;
+}
+
+// A quoted CSV value: quotes doubled, line ends turned into blanks, and a single quote in
+// front of a value that a spreadsheet would evaluate (a subject "=HYPERLINK(...)" is shown as
+// text, not run).
 std::string Quoted(std::string_view value) {
     std::string out = "\"";
+    if (StartsLikeAFormula(value)) out += '\'';
     for (const char c : OneLine(value)) {
         if (c == '"') out += '"';
         out += c;
@@ -52,7 +60,9 @@ class UiConfirmer final : public SpamConfirmer {
 
 } // namespace
 
-std::string SpamLogPath(std::string_view data_dir) { return JoinPath(data_dir, kSpamLogFileName); }
+std::string SpamLogPath(std::string_view data_dir) {
+    return JoinPath(data_dir, kSpamLogFileName);
+}
 
 std::string SpamLogRecord(const MessageSummary& m, const platform::DateTime& deleted_at) {
     std::string line = platform::format_time(deleted_at, "%Y/%m/%d %H:%M");
@@ -89,7 +99,8 @@ std::string SpamConfirmationText(const MessageSummary& m) {
 bool SpamLog::Open(std::string_view data_dir) {
     const std::string path = SpamLogPath(data_dir);
     const bool exists = FileExists(path);
-    writer_ = std::make_unique<CrlfWriter>(path, exists ? CrlfWriter::Mode::Append : CrlfWriter::Mode::Create);
+    writer_ =
+        std::make_unique<CrlfWriter>(path, exists ? CrlfWriter::Mode::Append : CrlfWriter::Mode::Create);
     if (!writer_->is_open()) {
         writer_.reset();
         return false;
@@ -100,6 +111,17 @@ bool SpamLog::Open(std::string_view data_dir) {
 
 void SpamLog::Write(const MessageSummary& message, const platform::DateTime& deleted_at) {
     if (writer_) writer_->WriteLine(SpamLogRecord(message, deleted_at));
+}
+
+void SpamLog::Hold(const MessageSummary& message, const platform::DateTime& deleted_at) {
+    held_.push_back(SpamLogRecord(message, deleted_at));
+}
+
+void SpamLog::WriteHeld() {
+    if (writer_)
+        for (const std::string& record : held_)
+            writer_->WriteLine(record);
+    held_.clear();
 }
 
 bool SpamLog::Close() {
@@ -121,12 +143,14 @@ SpamVerdict SpamStep(const SpamStepContext& context, MessageSummary& message, in
     if (match == kSpamNoMatch) return SpamVerdict::Kept;
     if (match == kSpamDeleteAfterConfirm) {
         UiConfirmer confirmer(context.ui);
-        const int answer = ConfirmSpamDeletion(confirmer, SpamConfirmationText(message), context.spam_close_sec);
+        const int answer =
+            ConfirmSpamDeletion(confirmer, SpamConfirmationText(message), context.spam_close_sec);
         match = answer == kSpamConfirmDelete ? kSpamDeleteAtOnce : kSpamDeleteAfterConfirm;
     }
     if (match == kSpamDeleteAtOnce) {
-        if (context.session.PopCommand("DELE " + std::to_string(message_number)) < 0) return SpamVerdict::Kept;
-        context.log.Write(message, platform::local_now());
+        if (context.session.PopCommand("DELE " + std::to_string(message_number)) < 0)
+            return SpamVerdict::Kept;
+        context.log.Hold(message, platform::local_now());
         if (run.remaining > 0) --run.remaining;
         return SpamVerdict::Deleted;
     }

@@ -11,11 +11,14 @@
 // address, the subject, the mailer text, "有"/"無", "HTMLﾒｰﾙ"/"ﾃｷｽﾄﾒｰﾙ", the send date and the
 // received date. A double quote inside a value is doubled, so that CSV readers take the
 // value whole, and a CR or LF inside one becomes a blank, so that a record stays one line.
+// A value that begins with "=", "+", "-", "@", a tab or a CR gets a single quote in front of
+// it inside its quotes: the log is opened in a spreadsheet, which must not evaluate it.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/engine_ui.h"
@@ -52,11 +55,18 @@ class SpamLog {
     bool is_open() const { return writer_ != nullptr; }
     // Appends the record of one deleted message.
     void Write(const MessageSummary& message, const platform::DateTime& deleted_at);
+    // Keeps the record of a message marked for deletion by DELE: the server deletes it only
+    // when it accepts QUIT, and only then is it logged (WriteHeld); DropHeld forgets them.
+    void Hold(const MessageSummary& message, const platform::DateTime& deleted_at);
+    int held() const { return static_cast<int>(held_.size()); }
+    void WriteHeld();
+    void DropHeld() { held_.clear(); }
     // True when every line reached the file.
     bool Close();
 
   private:
     std::unique_ptr<CrlfWriter> writer_;
+    std::vector<std::string> held_;
 };
 
 // The log opened at the start of a run in modes 1 and 2, whether or not spam checking is on;
@@ -80,12 +90,13 @@ struct SpamRunState {
 
 enum class SpamVerdict {
     Kept,    // not spam, declined (new_flag is then 2) or DELE failed: the message goes on
-    Deleted, // deleted and logged: the run drops the message
+    Deleted, // marked for deletion, its log record held: the run drops the message
 };
 
 // Offers one message (its summary; message_number is its number on the server) to spam
-// deletion. The matcher lower-cases the sender address and the To addresses it examines in
-// place; the log, the cache and the report written afterwards see that form.
+// deletion. A deletion is held in the log until the run's QUIT is answered. The matcher lower-cases the
+// sender address and the To addresses it examines in place; the log, the cache and the report written
+// afterwards see that form.
 SpamVerdict SpamStep(const SpamStepContext& context, MessageSummary& message, int message_number,
                      int& new_flag, SpamRunState& run);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
@@ -54,11 +55,14 @@ int NumberAfterKey(std::string_view line) {
 } // namespace
 
 std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix) {
-    std::string key(message_key);
+    std::string key;
+    key.reserve(message_key.size() + 1 + key_suffix.size());
+    for (char c : message_key)
+        if (!IsControlByte(c)) key += c == ' ' || c == ':' ? '+' : c;
     key += '-';
-    key += key_suffix;
-    for (char& c : key)
-        if (c == ' ' || c == ':') c = '+';
+    // A tab or another control character in the date stands where a blank would.
+    for (char c : key_suffix)
+        key += c == ' ' || c == ':' || IsControlByte(c) ? '+' : c;
     return key;
 }
 
@@ -70,6 +74,15 @@ std::string FormatVisitTime(const std::tm& local_time) {
 
 std::string MakeCacheName(int account, const std::tm& local_time, int visit) {
     return std::to_string(account) + "-" + FormatVisitTime(local_time) + "-" + std::to_string(visit);
+}
+
+std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit) {
+    const std::string prefix = std::to_string(account) + "-" + std::string(visit_time) + "-";
+    for (int counter = std::max(visit, 1);; ++counter) {
+        std::string name = prefix + std::to_string(counter);
+        if (counter == std::numeric_limits<int>::max() || !FileExists(CacheFilePath(work_dir, name)))
+            return name;
+    }
 }
 
 namespace {

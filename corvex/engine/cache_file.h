@@ -11,12 +11,20 @@
 
 namespace corvex {
 
-// Message key, "-", key suffix, with blanks and colons turned into "+".
+// Message key, "-", key suffix, with blanks and colons turned into "+". The cache key is one
+// field of the index: control characters are dropped from the message key, and in the key
+// suffix (a date) they become "+" like blanks.
 std::string MakeCacheKey(std::string_view message_key, std::string_view key_suffix);
 // Local time as "%m%d%H%M%S".
 std::string FormatVisitTime(const std::tm& local_time);
 // "%d-%s-%d": account number, visit time, visit counter (1 for the first message visited).
 std::string MakeCacheName(int account, const std::tm& local_time, int visit);
+// The cache name of a message that gets a new cache file: "%d-%s-%d" of account number, visit
+// time and the visit counter, the counter advanced from `visit` until no cache file of that name
+// exists in the work directory. The name holds no year and only seconds, so a check in the same
+// second as the last one, a clock set back, or the same date a year later would otherwise hand
+// out the name of another message's cache file.
+std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit);
 
 // What the check run adds to the summary in a cache file.
 struct CacheMarks {

@@ -60,19 +60,24 @@ bool CrlfReader::ReadLine(std::string& line) {
 }
 
 CrlfWriter::CrlfWriter(const std::string& path, Mode mode) {
+    errno = 0;
     if (mode == Mode::Create) {
         file_ = std::fopen(path.c_str(), "wb");
         ok_ = file_ != nullptr;
+        if (!ok_) Failed();
         return;
     }
     file_ = std::fopen(path.c_str(), "a+b");
     ok_ = file_ != nullptr;
-    if (!file_) return;
+    if (!file_) {
+        Failed();
+        return;
+    }
     // Appending to a file whose last line has no line end would glue two lines together.
     if (std::fseek(file_, -1, SEEK_END) == 0) {
         int last = std::fgetc(file_);
         std::fseek(file_, 0, SEEK_END);
-        if (last != EOF && last != '\n') ok_ = std::fwrite("\r\n", 1, 2, file_) == 2;
+        if (last != EOF && last != '\n' && std::fwrite("\r\n", 1, 2, file_) != 2) Failed();
     } else {
         std::fseek(file_, 0, SEEK_END);
     }
@@ -82,38 +87,55 @@ CrlfWriter::~CrlfWriter() {
     Close();
 }
 
+void CrlfWriter::Failed() {
+    if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+    ok_ = false;
+}
+
 void CrlfWriter::WriteLine(std::string_view text) {
     if (!file_) return;
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ok_ = false;
-    if (std::fwrite("\r\n", 1, 2, file_) != 2) ok_ = false;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) Failed();
+    if (std::fwrite("\r\n", 1, 2, file_) != 2) Failed();
 }
 
 void CrlfWriter::WriteRaw(std::string_view bytes) {
     if (!file_) return;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) ok_ = false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Failed();
 }
 
 bool CrlfWriter::Close() {
-    if (!file_) return false;
-    if (std::fclose(file_) != 0) ok_ = false;
+    if (!file_) {
+        // Never opened (error_ holds the cause), or closed before.
+        if (error_ != 0) errno = error_;
+        return false;
+    }
+    // The buffered rest meets a full disk here at the latest.
+    if (std::fflush(file_) != 0) Failed();
+    if (std::fclose(file_) != 0) Failed();
     file_ = nullptr;
+    if (!ok_) errno = error_;
     return ok_;
 }
 
 bool FileExists(const std::string& path) {
+    const int saved = errno;
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
+    const bool exists = f != nullptr;
+    if (f) std::fclose(f);
+    errno = saved;
+    return exists;
 }
 
 bool RemoveFile(const std::string& path) {
-    if (std::remove(path.c_str()) == 0) return true;
-    return !FileExists(path);
+    const int saved = errno;
+    const bool gone = std::remove(path.c_str()) == 0 || !FileExists(path);
+    errno = saved;
+    return gone;
 }
 
 bool ReplaceFile(const std::string& temp_path, const std::string& target_path) {
-    std::remove(target_path.c_str());
+    if (std::rename(temp_path.c_str(), target_path.c_str()) == 0) return true;
+    RemoveFile(target_path);
     return std::rename(temp_path.c_str(), target_path.c_str()) == 0;
 }
 

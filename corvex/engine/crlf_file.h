@@ -52,19 +52,28 @@ class CrlfWriter {
     void WriteLine(std::string_view text);
     // Bytes as they are (lines that already end in CR LF).
     void WriteRaw(std::string_view bytes);
-    // True when the file was open and every write reached it.
+    // True when the file was open and every write reached it (the buffered rest included).
+    // Otherwise errno holds the cause of the first failure, as error() does.
     bool Close();
+    // The errno of the first failure (the open, a write or the close); 0 while there is none.
+    int error() const { return error_; }
 
   private:
+    void Failed();
+
     std::FILE* file_ = nullptr;
     bool ok_ = false;
+    int error_ = 0;
 };
 
 // Whether a file can be opened for reading.
 bool FileExists(const std::string& path);
-// Deletes a file; true when it is gone afterwards (a missing file counts as gone).
+// Deletes a file; true when it is gone afterwards (a missing file counts as gone). errno is
+// left as it was, so a caller cleaning up after a failure still reports that failure's cause.
 bool RemoveFile(const std::string& path);
-// Remove-and-rename: the target is deleted and the temporary copy takes its name.
+// The temporary copy takes the target's name. Where rename replaces a file in one step (POSIX)
+// the target is never missing; elsewhere the target is deleted first (remove-and-rename).
+// False with errno set when the copy could not take the name.
 bool ReplaceFile(const std::string& temp_path, const std::string& target_path);
 // A text for one line of a file: CR and LF become blanks, so a field never splits a line.
 std::string OneLine(std::string_view text);

@@ -111,7 +111,29 @@ std::string WorkFilePath(std::string_view work_dir, std::string_view name) {
     return JoinPath(work_dir, name);
 }
 
+bool IsCacheName(std::string_view name) {
+    // Each run of digits is bounded: the account number and the counter are small numbers.
+    constexpr std::size_t kMaxNumber = 10;
+    constexpr std::size_t kTimeDigits = 10;
+    const auto digits = [&name](std::size_t min, std::size_t max) {
+        std::size_t n = 0;
+        while (n < name.size() && name[n] >= '0' && name[n] <= '9')
+            ++n;
+        if (n < min || n > max) return false;
+        name.remove_prefix(n);
+        return true;
+    };
+    const auto dash = [&name] {
+        if (name.empty() || name.front() != '-') return false;
+        name.remove_prefix(1);
+        return true;
+    };
+    return digits(1, kMaxNumber) && dash() && digits(kTimeDigits, kTimeDigits) && dash() &&
+           digits(1, kMaxNumber) && name.empty();
+}
+
 std::string CacheFilePath(std::string_view work_dir, std::string_view cache_name) {
+    if (!IsCacheName(cache_name)) return std::string();
     return JoinPath(work_dir, std::string(cache_name) + kCacheFileExtension);
 }
 

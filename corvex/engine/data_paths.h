@@ -25,6 +25,13 @@ inline constexpr char kSeenTrimExtension[] = ".NEW";
 inline constexpr char kSeenSnapshotExtension[] = ".$GR";
 inline constexpr char kSeenRestoreExtension[] = ".$TL";
 
+// Bytes below 0x20 and 0x7F: they never reach a file name, a field or a line of the data
+// files (neither is ever part of a two-byte Shift_JIS character).
+constexpr bool IsControlByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F;
+}
+
 char PathSeparator();
 // dir + separator + name; a separator already ending dir is not doubled.
 std::string JoinPath(std::string_view dir, std::string_view name);
@@ -49,6 +56,14 @@ bool EnsureDataDirectories(std::string_view app_data);
 // Temp/<user>_<host>.
 std::string WorkDirectory(std::string_view data_dir, std::string_view user, std::string_view host);
 std::string WorkFilePath(std::string_view work_dir, std::string_view name);
+
+// Whether a name has the form the check run gives a cache file: account number, "-", visit
+// time (ten digits), "-", visit counter; digits and dashes only. A name read back from a file
+// (the index, a report, a selection) is only a name, never a path: anything else names no
+// cache file.
+bool IsCacheName(std::string_view name);
+// The cache file of a cache name: work directory, name, ".emf". For a name that is not a
+// cache name the path is empty, which no file operation opens, creates or removes.
 std::string CacheFilePath(std::string_view work_dir, std::string_view cache_name);
 
 // The seen list of an account and its companions in the ID folder.

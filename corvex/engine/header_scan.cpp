@@ -1,9 +1,11 @@
 #include "corvex/engine/header_scan.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <utility>
 
+#include "corvex/engine/data_paths.h"
 #include "corvex/engine/encoded_words.h"
 #include "corvex/engine/mail_date.h"
 #include "corvex/engine/sjis_text.h"
@@ -90,7 +92,8 @@ void HeaderScanner::Begin(int message_number, WorkSink work_file) {
 
 void HeaderScanner::Feed(std::string_view line, long byte_count) {
     if (finished_) return;
-    if (byte_count > 0) bytes_read_ += byte_count;
+    if (byte_count > 0)
+        bytes_read_ = bytes_read_ > LONG_MAX - byte_count ? LONG_MAX : bytes_read_ + byte_count;
     // The reader keeps the CR of lines of one character; it is line end, not text.
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
@@ -280,15 +283,23 @@ void HeaderScanner::RecipientList::Close() {
 
 void HeaderScanner::WriteWork(std::string_view line, bool empty_line) {
     if (!work_) return;
-    if (!empty_line) {
-        work_(line);
-    } else if (!body_started_) {
+    if (empty_line && !body_started_) {
         body_started_ = true;
         work_("");
         work_(kWorkBodyStart);
-    } else {
-        work_("");
+        work_kept_ = 0;
+        work_full_ = false;
+        return;
     }
+    // Once a part is cut, it stays cut: what is kept is always its first lines.
+    const std::size_t max = body_started_ ? kWorkBodyKeptMax : kWorkHeaderKeptMax;
+    const std::size_t size = line.size() + 2;
+    if (work_full_ || size > max - work_kept_) {
+        work_full_ = true;
+        return;
+    }
+    work_kept_ += size;
+    work_(empty_line ? std::string_view() : line);
 }
 
 int HeaderScanner::Finish() {
@@ -345,9 +356,10 @@ MessageKey BuildMessageKey(const HeaderScanner& scan) {
         }
         result.synthesised = true;
     }
-    // The key is one field of the seen list and of the index: no white space in it.
+    // The key is one field of the seen list and of the index: no blank and no control
+    // character (any of them would split the field or the line when it is read back).
     for (char c : key) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        if (c == ' ' || IsControlByte(c)) continue;
         result.key.push_back(c == '=' ? '_' : c);
     }
     return result;

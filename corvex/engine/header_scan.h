@@ -30,6 +30,11 @@ inline constexpr std::size_t kScanContentTypeMax = 127;
 inline constexpr std::size_t kScanMessageIdMax = 1535;
 inline constexpr std::size_t kScanRecipientRawMax = 1023; // one raw To or Cc entry
 inline constexpr std::size_t kKeySuffixMax = 36;
+// What the work file keeps of one message's header lines and of its body lines (line ends
+// counted as CR LF). Lines beyond are still scanned but not kept, so that a server sending
+// an endless header cannot make the check hold it in memory.
+inline constexpr std::size_t kWorkHeaderKeptMax = 1024 * 1024;
+inline constexpr std::size_t kWorkBodyKeptMax = 1024 * 1024;
 
 class HeaderScanner {
   public:
@@ -40,7 +45,8 @@ class HeaderScanner {
 
     // Starts a scan of message `message_number`: clears every buffer and, with a sink,
     // writes "---HEAD ST---" (a TOP with a positive body line count writes the work file,
-    // one with 0 lines does not).
+    // one with 0 lines does not). The sink receives at most kWorkHeaderKeptMax bytes of
+    // header lines and kWorkBodyKeptMax of body lines, each part cut at a line.
     void Begin(int message_number, WorkSink work_file = nullptr);
     // One reply line as the POP3 line reader returns it (the empty line is "\r\n" or "\r";
     // a CR left at the end of a short line is dropped), with the reader's byte count for it.
@@ -128,11 +134,14 @@ class HeaderScanner {
     int attachment_ = 0;
     int html_ = 0;
     long bytes_read_ = 0;
+    std::size_t work_kept_ = 0; // bytes of the current part (header or body) kept
+    bool work_full_ = false;    // the current part reached its bound: its further lines are dropped
 };
 
 // Message key: the Message-ID (from its first "<" to its first ">"), else the X-UIDL value,
 // else the From line and the Subject line with blanks, tabs and colons turned into "+"
-// (synthesised). Then every blank, tab, CR and LF is removed and "=" becomes "_".
+// (synthesised). Then every blank and control character (bytes below 0x20 and 0x7F) is
+// removed and "=" becomes "_".
 struct MessageKey {
     std::string key;
     bool synthesised = false;

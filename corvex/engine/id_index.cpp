@@ -13,7 +13,8 @@ namespace {
 std::optional<IndexEntry> ParseLine(std::string_view line) {
     const std::vector<std::string_view> f = SplitFields(line);
     IndexEntry e;
-    if (f.size() < 3 || !ParseDecimal(f[2], e.lines)) return std::nullopt;
+    // A second field that is not a cache name is no entry: it never becomes a path.
+    if (f.size() < 3 || !IsCacheName(f[1]) || !ParseDecimal(f[2], e.lines)) return std::nullopt;
     e.key = std::string(f[0]);
     e.cache_name = std::string(f[1]);
     return e;
@@ -223,6 +224,34 @@ IndexUpdateResult IdIndex::Update(std::string_view key, int lines_wanted, bool p
         last_rewrite_ = ++op_;
     }
     return outcome.r;
+}
+
+void IdIndex::Visited(std::string_view key) {
+    visited_.emplace(key);
+}
+
+int IdIndex::DropUnvisited() {
+    std::unordered_set<std::string> kept_names;
+    std::vector<std::string> gone_names;
+    int dropped = 0;
+    for (Line& l : lines_) {
+        if (!l.live || !l.entry) continue;
+        if (visited_.count(l.entry->key)) {
+            kept_names.insert(l.entry->cache_name);
+            continue;
+        }
+        l.live = false;
+        ++dropped;
+        gone_names.push_back(l.entry->cache_name);
+        by_key_.erase(l.entry->key);
+    }
+    for (const std::string& name : gone_names)
+        if (!kept_names.count(name)) RemoveFile(CacheFilePath(work_dir_, name));
+    if (dropped > 0) {
+        rewritten_ = true;
+        last_rewrite_ = ++op_;
+    }
+    return dropped;
 }
 
 bool IdIndex::Flush() {

@@ -4,8 +4,9 @@
 // IDLIST.$DL collects the cache keys visited by a running check and becomes IDLIST.IDL,
 // the keys on the server at the last completed pass.
 //
-// A line without three fields, or whose third field is not a number, holds no entry: the
-// readers skip it and a rewrite of the index leaves it out.
+// A line without three fields, whose second field is not a cache name (IsCacheName) or whose
+// third field is not a number, holds no entry: the readers skip it and a rewrite of the index
+// leaves it out.
 //
 // The free functions work on the files call by call. IdIndex is the same index held in
 // memory for a whole check run (linear in the number of messages); Flush leaves the file
@@ -17,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace corvex {
@@ -70,6 +72,13 @@ class IdIndex {
     // now); the rewrite of IDLIST.IDX waits for Flush. Never returns -1: a copy that cannot be
     // written makes Flush fail. Purge mode reads IDLIST.IDL and costs one pass over the index.
     IndexUpdateResult Update(std::string_view key, int lines_wanted, bool purge);
+    // The cache keys visited by the running pass (what IDLIST.$DL receives).
+    void Visited(std::string_view key);
+    // At the end of a complete pass: drops the entries of every key not visited (the message
+    // left the server) and deletes their cache files, except a file a kept entry still names.
+    // Never call it after a failed pass: its visits are incomplete. The rewrite of IDLIST.IDX
+    // waits for Flush. Returns the number of entries dropped.
+    int DropUnvisited();
     // Brings IDLIST.IDX up to date: appends the new lines, or rewrites the file through
     // IDLIST.$DX when entries were dropped. False when the file could not be written.
     bool Flush();
@@ -87,6 +96,7 @@ class IdIndex {
     std::string work_dir_;
     std::vector<Line> lines_;
     std::unordered_map<std::string, std::vector<std::size_t>> by_key_;
+    std::unordered_set<std::string> visited_;
     bool exists_ = false;
     std::size_t file_lines_ = 0;     // lines_[0, file_lines_) are in the file as it is
     std::uint64_t op_ = 0;           // counts appends and drops

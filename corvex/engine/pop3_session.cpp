@@ -23,21 +23,30 @@ using platform::IoStatus;
 // What the line reader takes from the socket at most at a time.
 constexpr std::size_t kInputSize = 16384;
 
-// While PopQuit waits for its reply after a cancel, the wait is kept short.
-constexpr std::chrono::milliseconds kQuitAfterCancel{2000};
+using Clock = std::chrono::steady_clock;
 
-bool IsPositive(const char* reply) { return std::strncmp(reply, "+OK", 3) == 0; }
+bool IsPositive(const char* reply) {
+    return std::strncmp(reply, "+OK", 3) == 0;
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsNegative(const char* reply) {
+    return std::strncmp(reply, "-ERR", 4) == 0;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The blank-separated words of text.
 std::vector<std::string_view> Words(std::string_view text) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && IsBlank(text[i])) ++i;
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
         const std::size_t start = i;
-        while (i < text.size() && !IsBlank(text[i])) ++i;
+        while (i < text.size() && !IsBlank(text[i]))
+            ++i;
         if (i > start) words.push_back(text.substr(start, i - start));
     }
     return words;
@@ -61,7 +70,8 @@ std::string WithCode(const char* format, int code) {
 }
 
 std::string_view WithoutLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
     return line;
 }
 
@@ -75,7 +85,9 @@ Pop3Session::Pop3Session(EngineUi& ui) : ui_(&ui), input_(kInputSize) {
     socket_.set_pump([this] { ui_->pump(); });
 }
 
-Pop3Session::~Pop3Session() { Close(); }
+Pop3Session::~Pop3Session() {
+    Close();
+}
 
 void Pop3Session::SetTimeout(std::chrono::milliseconds timeout) {
     timeout_ = timeout;
@@ -100,7 +112,8 @@ void Pop3Session::ShowStep(int step) {
         ui_->tray_tip(texts::kPopDeletingTip);
         return;
     }
-    static constexpr TrayStep kSteps[] = {TrayStep::Check1, TrayStep::Check2, TrayStep::Check3, TrayStep::Check4};
+    static constexpr TrayStep kSteps[] = {TrayStep::Check1, TrayStep::Check2, TrayStep::Check3,
+                                          TrayStep::Check4};
     ui_->tray_step(kSteps[tray_phase_ + step - 1]);
 }
 
@@ -111,6 +124,7 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     cancelled_ = false;
     mailbox_octets_ = 0;
     list_octets_ = 0;
+    failed_ = false;
     if (port < 1 || port > 65535) return kPopConnectError;
     socket_.set_timeout(timeout_);
     const IoStatus status = socket_.connect(host, static_cast<std::uint16_t>(port));
@@ -118,17 +132,25 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
         Failed(status);
         Close();
         switch (socket_.last_error().stage) {
-        case IoStage::startup: return kPopStartupError;
-        case IoStage::resolve: return kPopHostError;
-        case IoStage::create: return kPopSocketError;
-        default: return kPopConnectError;
+        case IoStage::startup:
+            return kPopStartupError;
+        case IoStage::resolve:
+            return kPopHostError;
+        case IoStage::create:
+            return kPopSocketError;
+        default:
+            return kPopConnectError;
         }
     }
 
     char greeting[kPopReplySize];
-    if (ReadReply(greeting) <= 0 || !IsPositive(greeting)) {
+    StartReply();
+    const int got = ReadReply(greeting);
+    if (got <= 0 || !IsPositive(greeting)) {
         Close();
-        return kPopTimeout;
+        // Something that is no POP3 reply (a web server, the wrong port) is told apart from a
+        // server that is slow, closed or refuses.
+        return got > 0 && !IsNegative(greeting) ? kPopNotPop3 : kPopTimeout;
     }
     if (timestamp == kPopNoTimestamp) return 0;
     // The time-stamp runs from the first "<" before the first ">" up to that ">".
@@ -147,7 +169,13 @@ int Pop3Session::PopConnect(std::string_view host, int port, std::string& timest
     return 0;
 }
 
+int Pop3Session::CheckCredential(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos ? 0
+                                                                                       : kPopBadCredentials;
+}
+
 int Pop3Session::PopLoginUser(std::string_view user, std::string_view password) {
+    if (CheckCredential(user) < 0 || CheckCredential(password) < 0) return kPopBadCredentials;
     // "USER " / "PASS " and the text must fit a command line; nothing is ever cut.
     if (user.size() > kPopCommandMax - 5 || password.size() > kPopCommandMax - 5) return kPopTooLong;
     char reply[kPopReplySize];
@@ -159,6 +187,7 @@ int Pop3Session::PopLoginUser(std::string_view user, std::string_view password) 
 
 int Pop3Session::PopLoginApop(std::string_view user, std::string_view password, std::string_view timestamp) {
     constexpr std::size_t kDigestLength = DORVIK_DIGEST_CAP - 1;
+    if (CheckCredential(user) < 0 || CheckCredential(password) < 0) return kPopBadCredentials;
     if (user.size() > kPopCommandMax - 6 - kDigestLength) return kPopTooLong;
     const std::string secret = std::string(timestamp).append(password);
     char digest[DORVIK_DIGEST_CAP] = {};
@@ -173,14 +202,28 @@ int Pop3Session::PopLoginApop(std::string_view user, std::string_view password, 
 
 // ---- commands -------------------------------------------------------------------------
 
+std::chrono::milliseconds Pop3Session::ReplyLimit() const {
+    // After a failure the server may be the reason: its QUIT reply is not waited for long.
+    if (quitting_ && failed_) return std::min<std::chrono::milliseconds>(timeout_, kPopQuitWaitAfterFailure);
+    return timeout_;
+}
+
+void Pop3Session::StartReply() {
+    reply_deadline_ = Clock::now() + ReplyLimit();
+}
+
 bool Pop3Session::SendLine(std::string_view command) {
     if (!socket_.is_open() || (cancelled_ && !quitting_)) return false;
     if (command.size() > kPopCommandMax) return false;
     std::string line(command);
     line.append("\r\n");
+    // The command and its whole reply share one time limit.
+    StartReply();
+    socket_.set_timeout(ReplyLimit());
     const IoStatus status = socket_.send_all(line);
     if (status == IoStatus::ok) return true;
     Failed(status);
+    failed_ = true;
     return false;
 }
 
@@ -192,13 +235,15 @@ int Pop3Session::PopCommand(std::string_view command) {
     if (got <= 0 || !IsPositive(reply)) return kPopCommError;
     if (command != "STAT") return 0;
 
-    // "+OK count octets": the count is the first number, the octets the last.
+    // "+OK count octets": the count is the word before the first blank, the octets the word
+    // after the last. Servers may add words after the octets ("+OK 2 320 octets"); then the
+    // word after the count holds them. A reply without a count is an error: taking it for
+    // an empty mailbox would hide the mail.
     const auto words = Words(std::string_view(reply + 3));
     long long count = 0;
+    if (words.empty() || !ParseOctets(words.front(), count) || count > INT_MAX) return kPopCommError;
     long long octets = 0;
-    if (words.size() < 2 || !ParseOctets(words.front(), count) || !ParseOctets(words.back(), octets) ||
-        count > INT_MAX)
-        return kPopCommError;
+    if (words.size() >= 2 && !ParseOctets(words.back(), octets) && !ParseOctets(words[1], octets)) octets = 0;
     mailbox_octets_ = octets;
     return static_cast<int>(count);
 }
@@ -232,9 +277,14 @@ std::string Pop3Session::FormatSize(long long octets) {
 
 // ---- reading --------------------------------------------------------------------------
 
-int Pop3Session::ReadReply(char* buffer) { return ReadLine(buffer, kPopReplySize); }
+int Pop3Session::ReadReply(char* buffer) {
+    return ReadLine(buffer, kPopReplySize);
+}
 
-int Pop3Session::PopReadLine(char* buffer, std::size_t size) { return ReadLine(buffer, size); }
+int Pop3Session::PopReadLine(char* buffer, std::size_t size) {
+    StartReply();
+    return ReadLine(buffer, size);
+}
 
 int Pop3Session::ReadLine(char* buffer, std::size_t size) {
     if (buffer == nullptr || size == 0) return -1;
@@ -247,6 +297,14 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
     int result = 0;
     for (;;) {
         if (input_pos_ == input_end_) {
+            // Every wait takes only what is left of the reply's time, so a server that sends
+            // a byte now and then cannot stretch a reply beyond it.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(reply_deadline_ - Clock::now());
+            if (left <= std::chrono::milliseconds::zero()) {
+                result = kPopWaitTimeout;
+                break;
+            }
+            socket_.set_timeout(left);
             IoStatus status = socket_.wait_readable();
             if (status != IoStatus::ok) {
                 Failed(status);
@@ -285,10 +343,12 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
         }
     }
 
+    if (result <= 0) failed_ = true;
     if (result > 0) {
         buffer[kept] = '\0';
         std::size_t n = std::strlen(buffer);
-        while (n > 2 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r' || buffer[n - 1] == ' ')) buffer[--n] = '\0';
+        while (n > 2 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r' || buffer[n - 1] == ' '))
+            buffer[--n] = '\0';
     } else {
         buffer[0] = '\0';
     }
@@ -361,19 +421,20 @@ int Pop3Session::PopFetchToFile(std::string_view command, const LineSink& work_f
     });
 }
 
-void Pop3Session::PopQuit() {
-    if (!socket_.is_open()) return;
-    // After a cancel the server may be the reason: its QUIT reply is not waited for long.
+bool Pop3Session::PopQuit() {
+    if (!socket_.is_open()) return false;
+    // After a failure (a cancel included) the reply is waited for kPopQuitWaitAfterFailure
+    // at most (see ReplyLimit).
     quitting_ = true;
-    const bool was_cancelled = cancelled_;
-    if (was_cancelled) socket_.set_timeout(std::min(timeout_, kQuitAfterCancel));
+    bool committed = false;
     if (SendLine("QUIT")) {
         char reply[kPopReplySize];
-        ReadReply(reply);
+        committed = ReadReply(reply) > 0 && IsPositive(reply);
     }
     socket_.set_timeout(timeout_);
     quitting_ = false;
     Close();
+    return committed;
 }
 
 // ---- texts ----------------------------------------------------------------------------
@@ -384,17 +445,44 @@ void Pop3Session::ErrorText(int code, bool cancelled, std::string& text) {
         return;
     }
     switch (code) {
-    case kPopStartupError: text = WithCode(texts::kPopErrStartup, code); break;
-    case kPopHostError: text = WithCode(texts::kPopErrHostEntry, code); break;
-    case kPopSocketError: text = WithCode(texts::kPopErrSocketCreate, code); break;
-    case kPopConnectError: text = WithCode(texts::kPopErrConnect, code); break;
-    case kPopTimeout: text = WithCode(texts::kPopErrTimeout, code); break;
-    case kPopNoApop: text = texts::kPopErrNoApop; break;
-    case kPopAuthError: text = texts::kPopErrAuth; break;
-    case kPopWaitTimeout: text = texts::kPopErrWaitTimeout; break;
-    case kPopCommError: text = WithCode(texts::kPopErrComm, code); break;
-    case kPopTooLong: text = texts::kPopErrTooLong; break;
-    default: break;
+    case kPopStartupError:
+        text = WithCode(texts::kPopErrStartup, code);
+        break;
+    case kPopHostError:
+        text = WithCode(texts::kPopErrHostEntry, code);
+        break;
+    case kPopSocketError:
+        text = WithCode(texts::kPopErrSocketCreate, code);
+        break;
+    case kPopConnectError:
+        text = WithCode(texts::kPopErrConnect, code);
+        break;
+    case kPopTimeout:
+        text = WithCode(texts::kPopErrTimeout, code);
+        break;
+    case kPopNoApop:
+        text = texts::kPopErrNoApop;
+        break;
+    case kPopAuthError:
+        text = texts::kPopErrAuth;
+        break;
+    case kPopWaitTimeout:
+        text = texts::kPopErrWaitTimeout;
+        break;
+    case kPopCommError:
+        text = WithCode(texts::kPopErrComm, code);
+        break;
+    case kPopTooLong:
+        text = texts::kPopErrTooLong;
+        break;
+    case kPopNotPop3:
+        text = texts::kPopErrNotPop3;
+        break;
+    case kPopBadCredentials:
+        text = texts::kPopErrBadCredentials;
+        break;
+    default:
+        break;
     }
 }
 

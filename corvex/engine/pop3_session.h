@@ -22,21 +22,25 @@
 namespace corvex {
 
 // Result codes.
-inline constexpr int kPopStartupError = -1;  // socket layer did not start (also: a wait failed)
-inline constexpr int kPopHostError = -2;     // host name not resolved
-inline constexpr int kPopSocketError = -3;   // socket not created
-inline constexpr int kPopConnectError = -4;  // connect failed
-inline constexpr int kPopTimeout = -5;       // no positive greeting, or a one-line reply timed out
-inline constexpr int kPopNoApop = -6;        // APOP wanted but the greeting has no time-stamp
-inline constexpr int kPopAuthError = -8;     // login refused
-inline constexpr int kPopWaitTimeout = -9;   // a wait for data timed out
-inline constexpr int kPopCommError = -10;    // send failed, negative reply, reply cut short
-inline constexpr int kPopTooLong = -11;      // user name or password does not fit a command line
+inline constexpr int kPopStartupError = -1; // socket layer did not start (also: a wait failed)
+inline constexpr int kPopHostError = -2;    // host name not resolved
+inline constexpr int kPopSocketError = -3;  // socket not created
+inline constexpr int kPopConnectError = -4; // connect failed
+inline constexpr int kPopTimeout = -5;      // no greeting, a "-ERR" greeting, or a one-line reply timed out
+inline constexpr int kPopNoApop = -6;       // APOP wanted but the greeting has no time-stamp
+inline constexpr int kPopAuthError = -8;    // login refused
+inline constexpr int kPopWaitTimeout = -9;  // a wait for data timed out
+inline constexpr int kPopCommError = -10;   // send failed, negative reply, reply cut short
+inline constexpr int kPopTooLong = -11;     // user name or password does not fit a command line
+inline constexpr int kPopNotPop3 = -12;     // the greeting is neither "+OK" nor "-ERR": no POP3 server
+inline constexpr int kPopBadCredentials = -13; // CR, LF or NUL in the user name or password
 
 // A command line holds at most this many characters before CR LF.
 inline constexpr std::size_t kPopCommandMax = 127;
 // The reply line buffer: a longer line is cut to kPopReplySize - 1 bytes.
 inline constexpr std::size_t kPopReplySize = 512;
+// After a failed operation the reply to QUIT is waited for this long at most.
+inline constexpr std::chrono::seconds kPopQuitWaitAfterFailure{3};
 // The time-stamp buffer's content on entry to PopConnect for a USER/PASS login.
 inline constexpr char kPopNoTimestamp[] = "NONE";
 
@@ -55,7 +59,9 @@ class Pop3Session {
     Pop3Session(const Pop3Session&) = delete;
     Pop3Session& operator=(const Pop3Session&) = delete;
 
-    // Bounds every single wait for the server (not a whole reply). Default 60 seconds.
+    // Bounds the whole reply of each command (the greeting included): the command is sent and
+    // its reply, every line of a multi-line reply, arrives within this time, or the operation
+    // fails as a timeout. Default 60 seconds.
     void SetTimeout(std::chrono::milliseconds timeout);
     void SetTimeoutSeconds(int seconds) { SetTimeout(std::chrono::seconds(seconds)); }
 
@@ -78,12 +84,18 @@ class Pop3Session {
 
     // Connects and reads the greeting. timestamp: "NONE" for USER/PASS (left as it is);
     // otherwise it receives the greeting's "<...>" time-stamp. On failure nothing stays open.
-    // 0, -1, -2, -3, -4, -5 or -6.
+    // 0, -1, -2, -3, -4, -5 (no greeting, or "-ERR"), -6, or -12 (a greeting that is no
+    // POP3 reply at all).
     int PopConnect(std::string_view host, int port, std::string& timestamp);
-    // "USER %s" (reply not judged), then "PASS %s". 0, -8, or -11 before anything is sent.
+    // "USER %s" (reply not judged), then "PASS %s". 0, -8, or before anything is sent -11
+    // (too long) or -13 (CR, LF or NUL in either text).
     int PopLoginUser(std::string_view user, std::string_view password);
-    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, -8 or -11.
+    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, -8, or before anything
+    // is sent -11 or -13.
     int PopLoginApop(std::string_view user, std::string_view password, std::string_view timestamp);
+    // Whether a user name or password can go into a command line: 0, or -13 when it holds a
+    // CR, LF or NUL (which would end the command early and start another).
+    static int CheckCredential(std::string_view text);
     // One command and its one-line reply. "STAT" returns the message count and stores the
     // mailbox size; other commands return 0. -5 (reply timed out) or -10.
     int PopCommand(std::string_view command);
@@ -93,21 +105,27 @@ class Pop3Session {
     // Reads one reply line into buffer (size bytes, size - 1 characters at most; the rest of
     // a longer line is read and dropped). Strips trailing LF, CR and blanks while the text is
     // longer than two characters. Returns the bytes the line took (> 0), 0 when the server
-    // closed, -9 on a timeout, -1 on any other failure (the buffer is then empty).
+    // closed, -9 when the line does not arrive within the timeout, -1 on any other failure
+    // (the buffer is then empty).
     int PopReadLine(char* buffer, std::size_t size);
     // Sends a command with a multi-line reply ("TOP %d %d", "RETR %d") and hands every line
-    // up to the terminator to on_line. 0; -9 on a timeout; -10 for a send failure, a
+    // up to the terminator to on_line. 0; -9 when the whole reply does not arrive within the
+    // timeout; -10 for a send failure, a
     // negative first line, or a connection that ended before the terminator.
     int PopMultiLine(std::string_view command, const LineHandler& on_line);
-    // The lines of a multi-line reply whose first line has been read. 0, -9 or -10.
+    // The lines of a multi-line reply whose first line has been read, within what is left of
+    // the reply's time. 0, -9 or -10.
     int PopReadLines(const LineHandler& on_line);
     // Fetches a message for the viewer: writes "---HEAD ST---", the header lines, an empty
     // line and "---BODY ST---" at the first empty line, then the body lines, into the work
     // file; progress (tenths of the PopList size) and "受信中..." go to the user interface.
     // 0, -9 or -10.
     int PopFetchToFile(std::string_view command, const LineSink& work_file);
-    // "QUIT" (reply read and ignored), then closes. Nothing when not connected.
-    void PopQuit();
+    // "QUIT", its reply, then closes. True when the server answered "+OK" (it has then
+    // carried out the deletions of the session); false when not connected or on any other
+    // reply. After a failed send or read its reply is waited for kPopQuitWaitAfterFailure
+    // at most.
+    bool PopQuit();
     // Closes the connection without QUIT.
     void Close();
 
@@ -124,7 +142,9 @@ class Pop3Session {
     static bool IsEmptyLine(std::string_view line);
 
   private:
-    bool SendLine(std::string_view command);
+    bool SendLine(std::string_view command); // also starts the reply's time limit
+    std::chrono::milliseconds ReplyLimit() const;
+    void StartReply();
     int ReadLine(char* buffer, std::size_t size);
     int ReadReply(char* buffer); // one line into a kPopReplySize buffer
     void Failed(platform::IoStatus status);
@@ -138,6 +158,8 @@ class Pop3Session {
     bool deleting_ = false;
     bool cancelled_ = false;
     bool quitting_ = false; // PopQuit still talks after a cancel
+    bool failed_ = false;   // a send or a read failed since the connect
+    std::chrono::steady_clock::time_point reply_deadline_{};
     long long mailbox_octets_ = 0;
     long long list_octets_ = 0;
     // Bytes received that no line has taken yet: the reader serves lines from here and asks

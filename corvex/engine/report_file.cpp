@@ -1,6 +1,7 @@
 #include "corvex/engine/report_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -49,8 +50,14 @@ bool WriteSingleLine(const std::string& work_dir, const std::string& line) {
 } // namespace
 
 bool ReportWriter::Open(const std::string& work_dir) {
-    writer_ = std::make_unique<CrlfWriter>(JoinPath(work_dir, kReportFileName), CrlfWriter::Mode::Create);
-    if (!writer_->is_open()) writer_.reset();
+    work_dir_ = work_dir;
+    finished_ = false;
+    error_ = 0;
+    writer_ = std::make_unique<CrlfWriter>(JoinPath(work_dir, kReportTempName), CrlfWriter::Mode::Create);
+    if (!writer_->is_open()) {
+        error_ = writer_->error();
+        writer_.reset();
+    }
     return writer_ != nullptr;
 }
 
@@ -89,11 +96,32 @@ void ReportWriter::Trailer(int listed, int stat_count, long long stat_size, int 
                        std::to_string(result) + " " + std::to_string(remaining));
 }
 
-bool ReportWriter::Close() {
-    if (!writer_) return false;
-    const bool ok = writer_->Close();
+bool ReportWriter::Finish() {
+    if (!writer_) return finished_;
+    finished_ = writer_->Close();
+    if (!finished_) error_ = writer_->error();
     writer_.reset();
-    return ok;
+    return finished_;
+}
+
+bool ReportWriter::Commit() {
+    if (writer_ && !Finish()) return false;
+    if (!finished_) return false;
+    finished_ = false;
+    if (ReplaceFile(JoinPath(work_dir_, kReportTempName), JoinPath(work_dir_, kReportFileName))) return true;
+    error_ = errno;
+    return false;
+}
+
+bool ReportWriter::Close() {
+    return Finish() && Commit();
+}
+
+void ReportWriter::Discard() {
+    const bool had_copy = writer_ != nullptr || finished_;
+    writer_.reset();
+    finished_ = false;
+    if (had_copy) RemoveFile(JoinPath(work_dir_, kReportTempName));
 }
 
 bool WriteErrorReport(const std::string& work_dir, std::string_view error_text) {
@@ -175,11 +203,14 @@ PreviousValues ReadPreviousValues(const std::string& work_dir) {
     if (!in.is_open()) return prev;
     std::string line;
     bool cache_missing = false;
+    bool failed = false;
     int count = -1, result = 0, remaining = 0;
     long long size = -1;
     while (in.ReadLine(line)) {
         const LineKind kind = Classify(line);
-        if (kind == LineKind::CacheName) {
+        if (kind == LineKind::Error) {
+            failed = true;
+        } else if (kind == LineKind::CacheName) {
             if (!cache_missing && !FileExists(CacheFilePath(work_dir, ValueOf(line)))) cache_missing = true;
         } else if (kind == LineKind::Info && !prev.has_info) {
             const std::vector<std::string_view> f = SplitFields(std::string_view(line).substr(5));
@@ -190,7 +221,9 @@ PreviousValues ReadPreviousValues(const std::string& work_dir) {
     }
     if (!prev.has_info) return prev;
     prev.remaining = remaining;
-    if (cache_missing) return prev;
+    // A pass that failed part-way did not visit every message: its count and size must not
+    // make the next check take the mailbox for unchanged.
+    if (cache_missing || failed) return prev;
     prev.count = count;
     prev.size = size;
     prev.result = result;

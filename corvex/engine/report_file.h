@@ -21,9 +21,11 @@ namespace corvex {
 inline constexpr int kReportNumberMax = 999;
 
 // Writes a report from the top (stage 2 of a check run). Each call writes one line or block.
+// The lines go to the copy index.$$$, which replaces index.tmp at Commit: until then the last
+// report stays as it was, so a check that is killed or fails leaves no half report.
 class ReportWriter {
   public:
-    // Creates index.tmp in the work directory anew.
+    // Creates index.$$$ in the work directory anew.
     bool Open(const std::string& work_dir);
     bool is_open() const { return writer_ != nullptr; }
 
@@ -35,11 +37,21 @@ class ReportWriter {
     void EndOfMessages();              // the empty line
     // "[CNT] %d", then "[INF] %d %ld %d %d", or "[INF] -1 -1 0 0" when a spam match was kept.
     void Trailer(int listed, int stat_count, long long stat_size, int result, int remaining, bool kept_spam);
-    // True when every line reached the file.
+    // Closes index.$$$; true when every line reached it (else error() holds the errno).
+    bool Finish();
+    // index.$$$ takes the place of index.tmp (Finish first when it is still open).
+    bool Commit();
+    // Finish and Commit.
     bool Close();
+    // Drops index.$$$: index.tmp stays as it was.
+    void Discard();
+    int error() const { return error_; }
 
   private:
     std::unique_ptr<CrlfWriter> writer_;
+    std::string work_dir_;
+    bool finished_ = false;
+    int error_ = 0;
 };
 
 // index.tmp anew with the single line "[ERR] %s" (a run that failed before it listed anything).
@@ -62,8 +74,9 @@ struct ReportEntry {
 ReportEntry ReadReportEntry(const std::string& work_dir, int entry);
 
 // The values of the last report that the next check compares with. When the "[INF]" line is
-// missing (or unreadable), or a block names a cache file that is gone, count and size are -1
-// and the result 0; remaining is the "[INF]" value when there is one, else 0.
+// missing (or unreadable), the report holds an "[ERR]" line (the pass failed part-way), or a
+// block names a cache file that is gone, count and size are -1 and the result 0; remaining is
+// the "[INF]" value when there is one, else 0.
 struct PreviousValues {
     bool has_info = false; // an "[INF]" line with four numbers was read
     int count = -1;

@@ -1,6 +1,7 @@
 #include "corvex/engine/seen_list.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "corvex/engine/crlf_file.h"
@@ -74,19 +75,13 @@ bool SeenTrim(const SeenFiles& files, int server_count, int list_length, int key
 }
 
 SeenList::SeenList(SeenFiles files) : files_(std::move(files)) {
-    Load();
-    keys_before_pass_ = static_cast<int>(keys_.size());
-}
-
-void SeenList::Load() {
-    keys_.clear();
-    last_position_.clear();
     CrlfReader in(files_.list);
     exists_ = in.is_open();
     std::string line;
     while (in.ReadLine(line))
         for (std::string_view word : SplitFields(line))
             Push(word);
+    keys_before_pass_ = static_cast<int>(keys_.size());
 }
 
 void SeenList::Push(std::string_view word) {
@@ -100,30 +95,9 @@ SeenResult SeenList::Check(std::string_view key, int server_count) const {
     return Decide(it == last_position_.end() ? 0 : it->second, static_cast<int>(keys_.size()), server_count);
 }
 
-// As SeenAppend, without opening the file again for every key: the first append of a pass
-// goes through SeenAppend (which ends a cut last line first); later keys are written to the
-// open list and flushed, so a failure shows at the key that met it.
-int SeenList::AppendLine(std::string_view key) {
-    if (!appender_) {
-        const int result = SeenAppend(files_, key);
-        if (result == 0) appender_.reset(std::fopen(files_.list.c_str(), "ab"));
-        return result;
-    }
-    const std::string line = OneLine(key) + "\r\n";
-    std::FILE* file = appender_.get();
-    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0) return 0;
-    appender_.reset();
-    return -2;
-}
-
 int SeenList::Append(std::string_view key) {
-    const int result = AppendLine(key);
-    if (result != 0) {
-        // The file may hold part of the line now; read it back as it is.
-        Load();
-        return result;
-    }
     exists_ = true;
+    changed_ = true;
     // The key may fall apart into several words, as the readers of the file will see it.
     const std::string line = OneLine(key);
     for (std::string_view word : SplitFields(line))
@@ -134,18 +108,46 @@ int SeenList::Append(std::string_view key) {
 bool SeenList::Trim(int server_count, int list_length) {
     if (list_length <= kSeenListTrimLength) return false;
     if (!exists_) return false;
-    appender_.reset(); // the list is replaced: it must not stay open
     const std::size_t drop = DropCount(server_count, keys_before_pass_, keys_.size());
-    if (!RewriteWithout(files_, keys_, drop)) {
-        Load();
-        return false;
-    }
     keys_.erase(keys_.begin(), keys_.begin() + static_cast<std::ptrdiff_t>(drop));
     last_position_.clear();
     for (std::size_t i = 0; i < keys_.size(); ++i)
         last_position_[keys_[i]] = static_cast<int>(i + 1);
     keys_before_pass_ = static_cast<int>(keys_.size());
+    changed_ = true; // the list is written anew, as the call-by-call trim does
     return true;
+}
+
+bool SeenList::WriteCopy() {
+    if (!changed_) return true;
+    CrlfWriter out(files_.trim_copy, CrlfWriter::Mode::Create);
+    for (const std::string& key : keys_)
+        out.WriteLine(key);
+    if (!out.Close()) {
+        error_ = out.error();
+        RemoveFile(files_.trim_copy);
+        return false;
+    }
+    copy_written_ = true;
+    return true;
+}
+
+bool SeenList::Commit() {
+    if (!changed_) return true;
+    if (!copy_written_ && !WriteCopy()) return false;
+    if (!ReplaceFile(files_.trim_copy, files_.list)) {
+        error_ = errno;
+        Discard();
+        return false;
+    }
+    copy_written_ = false;
+    changed_ = false;
+    return true;
+}
+
+void SeenList::Discard() {
+    if (copy_written_) RemoveFile(files_.trim_copy);
+    copy_written_ = false;
 }
 
 bool SeenRestoreFromTl(const SeenFiles& files) {

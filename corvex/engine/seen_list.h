@@ -3,12 +3,10 @@
 // messages are new; past 500 keys a pass drops the oldest ones.
 //
 // The free functions read and write the file call by call. SeenList is the same list loaded
-// once for a pass and answered from memory; its appends and trim leave the file exactly as
-// the free functions would.
+// once for a pass and answered from memory; its appends and trim reach the file together at
+// the end of the pass, one key a line, as the free functions would have left it.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,24 +47,32 @@ class SeenList {
     std::size_t size() const { return keys_.size(); }
 
     SeenResult Check(std::string_view key, int server_count) const;
+    // Adds the key in memory (the list then exists); the file changes at Commit. Always 0.
     int Append(std::string_view key);
-    // SeenTrim with the key count of the load (or of the last trim) as keys_before_pass.
+    // SeenTrim with the key count of the load (or of the last trim) as keys_before_pass, in
+    // memory. True when the list is to be written anew.
     bool Trim(int server_count, int list_length);
 
-  private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
+    // The pass's changes reach the file in two steps, so that a check that is killed or fails
+    // before it has written its report leaves the list as it was: WriteCopy writes the whole
+    // new list to .NEW (false: nothing changed, error() holds the errno), Commit puts .NEW in
+    // place of the list (false: the old list stays). Both are true at once when nothing
+    // changed. Discard drops a copy that will not be committed.
+    bool WriteCopy();
+    bool Commit();
+    void Discard();
+    bool changed() const { return changed_; }
+    int error() const { return error_; }
+    const SeenFiles& files() const { return files_; }
 
-    void Load();
+  private:
     void Push(std::string_view word);
-    int AppendLine(std::string_view key);
 
     SeenFiles files_;
-    // After the first append of a pass the list stays open for the next ones (each reaches
-    // the file at once); a trim closes it.
-    std::unique_ptr<std::FILE, FileCloser> appender_;
     bool exists_ = false;
+    bool changed_ = false;
+    bool copy_written_ = false;
+    int error_ = 0;
     std::vector<std::string> keys_;
     std::unordered_map<std::string, int> last_position_; // from 1
     int keys_before_pass_ = 0;

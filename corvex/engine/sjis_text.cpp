@@ -1,13 +1,12 @@
 #include "corvex/engine/sjis_text.h"
 
+#include "bytes/sjis_bytes.h"
+
 namespace corvex::sjis {
 
 bool IsPair(std::string_view text, std::size_t pos) {
     if (pos + 1 >= text.size()) return false;
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    const auto trail = static_cast<unsigned char>(text[pos + 1]);
-    const bool lead_ok = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEF);
-    return lead_ok && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+    return dorvik::bytes::CharLength(text, pos) == 2;
 }
 
 std::string_view Prefix(std::string_view text, std::size_t max_bytes) {

@@ -8,7 +8,8 @@
 
 namespace corvex::sjis {
 
-// A lead byte 0x81-0x9F or 0xE0-0xEF followed by a trail byte 0x40-0xFC other than 0x7F.
+// A lead byte 0x81-0x9F or 0xE0-0xFC followed by a trail byte 0x40-0xFC other than 0x7F:
+// mail text converted to code page 932 may hold its extension characters (0xED-0xFC).
 bool IsPair(std::string_view text, std::size_t pos);
 
 // The longest prefix of at most max_bytes bytes that ends on a character boundary.

@@ -10,7 +10,8 @@ namespace corvex {
 // The stored token of a Shift_JIS text (never empty: an empty text gives the form of one NUL).
 std::string EncodeStoredText(std::string_view sjis);
 
-// The Shift_JIS text of a stored token. A token whose Base64 groups are incomplete is
+// The Shift_JIS text of a stored token: the exact text that was stored, backslashes included
+// (the comment-escape rule of mail text does not apply). A token whose Base64 groups are incomplete is
 // completed with padding first, so no half group is left pending in the library's decoder
 // to spoil the next text decoded in the process.
 std::string DecodeStoredText(std::string_view token);

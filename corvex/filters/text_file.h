@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bytes/sjis_bytes.h"
+
 namespace corvex::filefmt {
 
 // Every line of the file without its line end (CR before LF dropped; a last line without a
@@ -27,7 +29,7 @@ bool ReplaceWithWorkCopy(const std::string& work, const std::string& target);
 
 // Shift_JIS lead byte of a double-byte character.
 inline bool IsSjisLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return dorvik::bytes::IsLeadByte(c);
 }
 
 // Lower-cases the ASCII letters A-Z in place, leaving the second bytes of double-byte

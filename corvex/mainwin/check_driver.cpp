@@ -75,20 +75,23 @@ CheckOutcome RunAccounts(const DriverSettings& settings, CheckState& state, cons
             const PreviousRunValues prev =
                 DeterminePreviousValues(state, data_dir, work_dir, out.restored[slot] != 0);
             if (prev.has_remaining) out.counts[slot] = prev.remaining;
-            AccountCall call;
-            call.host = a.server;
-            call.port = ClampInt(ParseDecimal(a.port));
-            call.user = a.user;
-            call.password = a.password;
-            call.login_method = a.mode == "APOP" ? 2 : 1;
-            call.filter_mode = FilterMode(settings.check_filter, settings.check_filter2);
-            call.spam_check = settings.check_spam == "ON" ? 1 : 0;
-            call.timeout_seconds = ClampInt(ParseDecimal(settings.tout_time));
-            call.account = slot;
-            call.previous_count = prev.count;
-            call.previous_size = prev.size;
-            call.previous_result = prev.result;
-            r = run(call, out.counts[slot]);
+            CheckInput in;
+            in.host = a.server;
+            in.port = ClampInt(ParseDecimal(a.port));
+            in.user = a.user;
+            in.password = a.password;
+            in.login_method = a.mode == "APOP" ? kLoginApop : kLoginUserPass;
+            in.run_mode = kRunCheck;
+            in.filter_mode = FilterMode(settings.check_filter, settings.check_filter2);
+            in.spam_check = settings.check_spam == "ON" ? 1 : 0;
+            in.timeout_seconds = ClampInt(ParseDecimal(settings.tout_time));
+            in.account = slot;
+            in.previous_count = prev.count;
+            in.previous_size = prev.size;
+            in.previous_result = prev.result;
+            in.remaining = out.counts[slot];
+            r = run(in);
+            out.counts[slot] = in.remaining;
         } else {
             WritePausedReport(work_dir);
             out.counts[slot] = 0;
@@ -108,7 +111,7 @@ CheckOutcome RunAccounts(const DriverSettings& settings, CheckState& state, cons
         if (r > 0) {
             out.summary += Format(texts::kDriverSummaryLine, label.c_str(), check_new ? r : out.counts[slot]);
             out.new_total += r;
-        } else if (r < 0 && r != -99) {
+        } else if (r < 0 && r != kForcedPreviousResult) {
             out.error_mark = true;
             if (a.err_jump == "OFF") {
                 out.summary += Format(texts::kDriverFailureLine, label.c_str());

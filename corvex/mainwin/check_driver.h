@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "corvex/checkrun/check_account.h"
 #include "corvex/mainwin/previous_values.h"
 
 namespace corvex {
@@ -29,7 +30,7 @@ struct DriverAccount {
 
 // The profile values the driver reads (texts as stored).
 struct DriverSettings {
-    std::string check_new = "OFF";   // CheckNew
+    std::string check_new = "OFF"; // CheckNew
     std::string check_filter = "OFF";
     std::string check_filter2 = "OFF";
     std::string check_spam = "OFF";
@@ -38,25 +39,10 @@ struct DriverSettings {
     std::array<DriverAccount, kDriverAccountSlots> accounts;
 };
 
-// What one account run receives (the engine's CheckAccount inputs for run mode 1).
-struct AccountCall {
-    std::string host;
-    int port = 110;
-    std::string user;
-    std::string password;
-    int login_method = 1; // 2 = APOP
-    int filter_mode = 0;  // 0 off, 1 filters, 2 notify only for matches
-    int spam_check = 0;
-    int timeout_seconds = 60;
-    int account = 0;
-    int previous_count = -1;
-    long long previous_size = -1;
-    int previous_result = -99;
-};
-
-// Runs the account and returns its result (positive new, 0 none, negative failure, -99
-// neither); writes the remaining count back.
-using AccountRunner = std::function<int(const AccountCall& call, int& remaining)>;
+// Runs one account with the engine's inputs for run mode 1 (input.remaining in and out) and
+// returns its result: positive new, 0 none, negative failure, kForcedPreviousResult (-99)
+// neither.
+using AccountRunner = std::function<int(CheckInput& input)>;
 
 // Hooks to the rest of the program; the defaults suit a run without a tray.
 class CheckEnvironment {
@@ -69,18 +55,21 @@ class CheckEnvironment {
 };
 
 struct CheckOutcome {
-    int result = 0;        // 1: something to announce
+    int result = 0; // 1: something to announce
     int notify_total = 0;
-    int total_count = 0;   // sum of the counts (remaining messages on the servers)
-    int new_total = 0;     // sum of the positive results
+    int total_count = 0; // sum of the counts (remaining messages on the servers)
+    int new_total = 0;   // sum of the positive results
     bool error_mark = false;
-    int last_error = 0;    // 0 when no failure was remembered
-    std::string summary;   // Shift_JIS, one line per account with news or failure
+    int last_error = 0;  // 0 when no failure was remembered
+    std::string summary; // Shift_JIS, one line per account with news or failure
     std::array<int, kDriverAccountSlots> results{};
     std::array<int, kDriverAccountSlots> counts{};
     std::array<int, kDriverAccountSlots> restored{};
     std::array<int, kDriverAccountSlots> notify_counts{};
     int accounts_checked = 0; // slots the loop visited
+    // Another check of the same data folder ran for the whole wait: nothing was checked, and
+    // summary holds the text that says so.
+    bool busy = false;
 };
 
 // Filter mode from CheckFilter / CheckFilter2 (only the first two characters count).

@@ -1,7 +1,5 @@
 #include "corvex/mainwin/schedule.h"
 
-#include "platform/Clock.h"
-
 namespace corvex {
 
 long long ParseDecimal(std::string_view text) {
@@ -19,25 +17,11 @@ long long ParseDecimal(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string LocalStamp(std::time_t t) {
-    // Main thread only, so the shared buffer of localtime is fine.
-    const std::tm* tm = std::localtime(&t);
-    if (tm == nullptr) return kNeverStamp;
-    platform::DateTime dt;
-    dt.year = tm->tm_year + 1900;
-    dt.month = tm->tm_mon + 1;
-    dt.day = tm->tm_mday;
-    dt.hour = tm->tm_hour;
-    dt.minute = tm->tm_min;
-    dt.second = tm->tm_sec;
-    return platform::format_time(dt, "%Y%m%d%H%M%S");
-}
-
 CheckSchedule ResetSchedule(std::time_t now, std::string_view check_time, std::string_view check_time2) {
     CheckSchedule s;
     s.base = now;
-    s.offline_deadline = LocalStamp(now + static_cast<std::time_t>(ParseDecimal(check_time) * 60));
-    s.online_deadline = LocalStamp(now + static_cast<std::time_t>(ParseDecimal(check_time2) * 60));
+    s.offline_deadline = now + static_cast<std::time_t>(ParseDecimal(check_time) * 60);
+    s.online_deadline = now + static_cast<std::time_t>(ParseDecimal(check_time2) * 60);
     return s;
 }
 
@@ -46,11 +30,11 @@ bool FlatRateHours(std::string_view th_none, int local_hour) {
     return local_hour > 22 || local_hour < 8;
 }
 
-std::string ChosenDeadline(const TickInputs& in, const CheckSchedule& schedule) {
+std::time_t ChosenDeadline(const TickInputs& in, const CheckSchedule& schedule) {
     const bool online_interval =
         (in.dial_up && in.line_active) || (in.flat_rate && ParseDecimal(in.check_time2) > 0);
-    if (online_interval) return ParseDecimal(in.check_time2) == 0 ? kNeverStamp : schedule.online_deadline;
-    return ParseDecimal(in.check_time) == 0 ? kNeverStamp : schedule.offline_deadline;
+    if (online_interval) return ParseDecimal(in.check_time2) == 0 ? kNever : schedule.online_deadline;
+    return ParseDecimal(in.check_time) == 0 ? kNever : schedule.offline_deadline;
 }
 
 bool TickDue(const TickInputs& in, const CheckSchedule& schedule) {

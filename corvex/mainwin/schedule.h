@@ -1,27 +1,25 @@
 // When the active profile is checked: the schedule of the 10-second timer with its off-line
 // (CheckTime) and on-line (CheckTime2) deadlines, and the night flat-rate hours. Deadlines are
-// local times as "%Y%m%d%H%M%S" texts, compared as texts; "99999999999999" never comes.
+// calendar times (seconds), so the hour that repeats when daylight saving time ends changes
+// nothing; kNever never comes.
 #pragma once
 
 #include <ctime>
-#include <string>
+#include <limits>
 #include <string_view>
 
 namespace corvex {
 
-inline constexpr char kNeverStamp[] = "99999999999999";
+inline constexpr std::time_t kNever = std::numeric_limits<std::time_t>::max();
 
 // Decimal conversion as the settings are read: leading blanks, an optional sign, digits up to
 // the first other character; 0 when there are none.
 long long ParseDecimal(std::string_view text);
 
-// The local time t as "%Y%m%d%H%M%S".
-std::string LocalStamp(std::time_t t);
-
 struct CheckSchedule {
     std::time_t base = 0;
-    std::string offline_deadline = kNeverStamp; // base + CheckTime minutes
-    std::string online_deadline = kNeverStamp;  // base + CheckTime2 minutes
+    std::time_t offline_deadline = kNever; // base + CheckTime minutes
+    std::time_t online_deadline = kNever;  // base + CheckTime2 minutes
 };
 
 // base := now; the deadlines count CheckTime and CheckTime2 minutes from it.
@@ -38,13 +36,13 @@ struct TickInputs {
     bool dial_up = false;         // DialupName is not the LAN entry
     bool line_active = false;     // a remote-access connection is up (dial-up only)
     bool flat_rate = false;       // FlatRateHours() now
-    std::string now;              // LocalStamp() now
+    std::time_t now = 0;          // the current calendar time
 };
 
 // The deadline the tick compares with: the on-line one while the line is up (dial-up) or in
 // flat-rate hours with CheckTime2 above 0, else the off-line one; "never" when the chosen
 // interval is 0 minutes.
-std::string ChosenDeadline(const TickInputs& in, const CheckSchedule& schedule);
+std::time_t ChosenDeadline(const TickInputs& in, const CheckSchedule& schedule);
 
 // True when this tick is due: CheckMode "ON", not busy, and now not earlier than the chosen
 // deadline. A due tick runs the check unless it is skipped (away mode, screen saver, the

@@ -1,5 +1,6 @@
 #include "corvex/mainwin/suspension.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "corvex/engine/data_paths.h"
@@ -25,13 +26,54 @@ void UpperInPlace(std::string& text) {
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+bool IsWordChar(char c) {
+    return IsLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
 
+// The text after the drive colon and the last backslash, upper-cased. A backslash or colon
+// that is the trail byte of a Shift_JIS pair does not count.
 std::string UpperName(std::string_view path) {
-    if (const auto colon = path.find(':'); colon != std::string_view::npos) path.remove_prefix(colon + 1);
-    if (const auto slash = path.rfind('\\'); slash != std::string_view::npos) path.remove_prefix(slash + 1);
-    std::string name(path);
+    std::size_t start = 0;
+    bool colon_seen = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(c)) {
+            ++i;
+        } else if (c == ':' && !colon_seen) {
+            colon_seen = true;
+            start = i + 1;
+        } else if (c == '\\') {
+            start = i + 1;
+        }
+    }
+    std::string name(path.substr(std::min(start, path.size())));
     UpperInPlace(name);
     return name;
+}
+
+// The program part of a command: its first word when that is quoted, else the text up to and
+// with the first ".exe" (any case), else the whole command.
+std::string_view ProgramPart(std::string_view command) {
+    while (!command.empty() && (command.front() == ' ' || command.front() == '\t'))
+        command.remove_prefix(1);
+    if (!command.empty() && command.front() == '"') {
+        command.remove_prefix(1);
+        return command.substr(0, command.find('"'));
+    }
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(command[i]);
+        if (IsLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (c == '.' && i + 4 <= command.size()) {
+            std::string ext(command.substr(i + 1, 3));
+            UpperInPlace(ext);
+            const bool ends = i + 4 == command.size() || !IsWordChar(command[i + 4]);
+            if (ext == "EXE" && ends) return command.substr(0, i + 4);
+        }
+    }
+    return command;
 }
 
 bool IsSpace(char c) {
@@ -41,7 +83,7 @@ bool IsSpace(char c) {
 } // namespace
 
 std::string ProgramFileName(std::string_view command) {
-    std::string name = UpperName(command);
+    std::string name = UpperName(ProgramPart(command));
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return name;
     std::size_t end = dot + 1;

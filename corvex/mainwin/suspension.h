@@ -34,9 +34,10 @@ class NoProcessList : public ProcessLister {
     std::optional<std::vector<std::string>> running() override { return std::nullopt; }
 };
 
-// The program file name of a command: the text after the drive colon and the last backslash,
-// upper-cased, its extension cut at the first character after the last dot that is not an
-// ASCII letter (a closing quote or arguments fall away); a name without a dot is whole.
+// The program file name of a command. The program part is the first word when it is quoted,
+// else the text up to the first ".exe", else the whole command; of that, the text after the
+// drive colon and the last backslash, upper-cased, its extension cut at the first character
+// after the last dot that is not an ASCII letter; a name without a dot is whole.
 std::string ProgramFileName(std::string_view command);
 // A process's file name: the text after the drive colon and the last backslash, upper-cased.
 std::string ProcessFileName(std::string_view path);

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 
+#include "bytes/sjis_bytes.h"
+
 namespace dorvik {
 
 inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return bytes::ToAsciiUpper(c);
 }
 
 // Copies `src` upper-cased (ASCII letters only) into `dst`, cut to `cap` bytes with its NUL.
@@ -31,10 +33,7 @@ std::size_t BoundedLength(const char* s, std::size_t max);
 inline int CharBytes(const char* s) {
     auto b0 = static_cast<unsigned char>(s[0]);
     if (b0 == 0) return 0;
-    if ((b0 >= 0x81 && b0 <= 0x9F) || (b0 >= 0xE0 && b0 <= 0xFC)) {
-        auto b1 = static_cast<unsigned char>(s[1]);
-        if ((b1 >= 0x40 && b1 <= 0x7E) || (b1 >= 0x80 && b1 <= 0xFC)) return 2;
-    }
+    if (bytes::IsLeadByte(b0) && bytes::IsTrailByte(static_cast<unsigned char>(s[1]))) return 2;
     return 1;
 }
 

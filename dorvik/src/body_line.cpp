@@ -201,12 +201,12 @@ int sjis_cut_tail(const Work& b) {
     int i = 0;
     while (i < b.len) {
         const auto c = static_cast<unsigned char>(b.text[i]);
-        if (!sjis_is_lead(c)) {
+        if (!bytes::IsJisLeadByte(c)) {
             ++i;
             continue;
         }
         if (i + 1 == b.len) return 1;
-        i += sjis_is_trail(static_cast<unsigned char>(b.text[i + 1])) ? 2 : 1;
+        i += bytes::IsTrailByte(static_cast<unsigned char>(b.text[i + 1])) ? 2 : 1;
     }
     return 0;
 }

@@ -4,22 +4,16 @@
 #ifndef DORVIK_JIS_RULES_H
 #define DORVIK_JIS_RULES_H
 
+#include "bytes/sjis_bytes.h"
+
 namespace dorvik {
 
 inline constexpr unsigned char kEsc = 0x1B;
 
-// Lead byte of a Shift_JIS double-byte character as the converters see it (0xF0-0xFC and
-// half-width katakana count as single bytes).
-inline bool sjis_is_lead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
-}
-
-inline bool sjis_is_trail(unsigned char b) {
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
-
+// A Shift_JIS pair as the converters see it: a lead byte of a JIS X 0208 row (0xF0-0xFC
+// and half-width katakana count as single bytes) followed by a trail byte.
 inline bool sjis_is_pair(unsigned char lead, unsigned char trail) {
-    return sjis_is_lead(lead) && sjis_is_trail(trail);
+    return bytes::IsJisLeadByte(lead) && bytes::IsTrailByte(trail);
 }
 
 struct BytePair {

@@ -4,14 +4,13 @@
 #include <cstring>
 
 #include "dorvik.h"
+#include "jis_rules.h"
 
 namespace dorvik {
 namespace {
 
 bool is_sjis_pair(const unsigned char* p) {
-    const unsigned char lead = p[0], trail = p[1];
-    const bool lead_ok = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEF);
-    return lead_ok && trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+    return sjis_is_pair(p[0], p[1]);
 }
 
 // strlen bounded by `max` bytes.

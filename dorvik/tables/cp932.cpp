@@ -50,10 +50,6 @@ void append_utf8(std::string& out, uint16_t unit) {
     }
 }
 
-bool is_trail(unsigned byte) {
-    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
-}
-
 } // namespace
 
 std::string cp932_to_utf8(std::string_view text) {
@@ -66,7 +62,8 @@ std::string cp932_to_utf8(std::string_view text) {
             out += '\0';
             continue;
         }
-        if (cp932_is_lead(byte) && i + 1 < text.size() && is_trail(static_cast<unsigned char>(text[i + 1]))) {
+        if (cp932_is_lead(byte) && i + 1 < text.size() &&
+            bytes::IsTrailByte(static_cast<unsigned char>(text[i + 1]))) {
             const uint16_t unit = cp932_to_utf16(byte, static_cast<unsigned char>(text[i + 1]));
             append_utf8(out, unit ? unit : kReplacement);
             ++i;

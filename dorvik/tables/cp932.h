@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "bytes/sjis_bytes.h"
+
 namespace dorvik {
 
 // Writes the CP932 form of one UTF-16 code unit to `out` and returns its length: 1 or 2, or 0
@@ -24,7 +26,7 @@ uint16_t cp932_to_utf16(unsigned lead, unsigned trail);
 
 // Is `byte` a lead byte of CP932 (0x81-0x9F, 0xE0-0xFC)?
 inline bool cp932_is_lead(unsigned byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return byte <= 0xFF && bytes::IsLeadByte(static_cast<unsigned char>(byte));
 }
 
 // CP932 text to UTF-8, for a terminal. A lead byte followed by a byte in 0x40-0xFC (not 0x7F)

@@ -38,6 +38,8 @@ class RegBackend {
     // Writes what changed since the last flush.
     virtual RegStatus flush(std::string&) { return RegStatus::ok; }
     virtual RegStatus set_aside_corrupt(std::string&) { return RegStatus::ok; }
+    // Reads the store again from where it lives, when that is not the store itself.
+    virtual RegStatus reload(std::string&) { return RegStatus::ok; }
 };
 
 // The REGEDIT4 file store in dir. Returns the store also when the file is corrupt (status corrupt),

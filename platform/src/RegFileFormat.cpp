@@ -47,11 +47,11 @@ void append_hex_text(std::string& out, std::string_view text) {
 }
 
 void write_node(std::string& out, const RegNode& node, const std::string& path, bool is_root) {
-    if (!node.values.empty() || (!is_root && node.children.empty())) {
+    if (!node.values().empty() || (!is_root && node.children.empty())) {
         out += '[';
         out += path;
         out += "]\r\n";
-        for (const RegValue& v : node.values) {
+        for (const RegValue& v : node.values()) {
             if (v.name.empty())
                 out += '@';
             else
@@ -142,10 +142,26 @@ bool starts_with_folded(std::string_view s, std::string_view prefix) {
 } // namespace
 
 RegValue* RegNode::find_value(std::string_view value_name) {
-    const std::string folded = fold_name(value_name);
-    for (RegValue& v : values)
-        if (fold_name(v.name) == folded) return &v;
-    return nullptr;
+    const auto it = index_.find(fold_name(value_name));
+    return it == index_.end() ? nullptr : &values_[it->second];
+}
+
+RegValue& RegNode::set_value(RegValue value) {
+    const auto [it, added] = index_.try_emplace(fold_name(value.name), values_.size());
+    if (added) return values_.emplace_back(std::move(value));
+    values_[it->second] = std::move(value);
+    return values_[it->second];
+}
+
+bool RegNode::remove_value(std::string_view value_name) {
+    const auto it = index_.find(fold_name(value_name));
+    if (it == index_.end()) return false;
+    const std::size_t at = it->second;
+    index_.erase(it);
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
+    for (auto& [folded, position] : index_)
+        if (position > at) --position;
+    return true;
 }
 
 RegNode* RegNode::find_child(std::string_view child_name) {
@@ -269,10 +285,7 @@ bool parse_regedit4(std::string_view bytes, RegTree& tree, std::string& error) {
                 value.data = std::move(data);
             }
         }
-        if (RegValue* old = key->find_value(value.name))
-            *old = std::move(value);
-        else
-            key->values.push_back(std::move(value));
+        key->set_value(std::move(value));
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::detail {
@@ -19,14 +20,25 @@ struct RegValue {
     std::string data;
 };
 
-struct RegNode {
+class RegNode {
+  public:
     std::string name;                                         // as first written (case kept)
-    std::vector<RegValue> values;                             // in the order first written
     std::map<std::string, std::unique_ptr<RegNode>> children; // by folded name
 
+    // In the order first written.
+    const std::vector<RegValue>& values() const { return values_; }
     RegValue* find_value(std::string_view value_name);
+    // Replaces the value of the same name (in its place) or appends it.
+    RegValue& set_value(RegValue value);
+    bool remove_value(std::string_view value_name);
+
     RegNode* find_child(std::string_view child_name);
     RegNode& add_child(std::string_view child_name); // finds or creates
+
+  private:
+    std::vector<RegValue> values_;
+    // Folded name -> position in values_, so that a key of many values loads in linear time.
+    std::unordered_map<std::string, std::size_t> index_;
 };
 
 struct RegTree {

@@ -76,13 +76,12 @@ class FileStore final : public RegBackend {
         if (broken_ != RegStatus::ok) return refuse(error);
         RegNode* key = find_key(hive, path);
         if (!key) return fail(RegStatus::not_found, "no key " + std::string(path), error);
-        RegValue* value = key->find_value(name);
-        if (!value) {
-            key->values.push_back(RegValue{std::string(name), true, {}});
-            value = &key->values.back();
+        if (RegValue* value = key->find_value(name)) {
+            value->is_text = true;
+            value->data = std::string(text);
+        } else {
+            key->set_value(RegValue{std::string(name), true, std::string(text)});
         }
-        value->is_text = true;
-        value->data = std::string(text);
         dirty_ = true;
         return RegStatus::ok;
     }
@@ -110,7 +109,7 @@ class FileStore final : public RegBackend {
         if (broken_ != RegStatus::ok) return refuse(error);
         const RegNode* key = find_key(hive, path);
         if (!key) return fail(RegStatus::not_found, "no key " + std::string(path), error);
-        for (const RegValue& v : key->values)
+        for (const RegValue& v : key->values())
             names.push_back(v.name);
         return RegStatus::ok;
     }
@@ -119,9 +118,8 @@ class FileStore final : public RegBackend {
                            std::string& error) override {
         if (broken_ != RegStatus::ok) return refuse(error);
         RegNode* key = find_key(hive, path);
-        RegValue* value = key ? key->find_value(name) : nullptr;
-        if (!value) return fail(RegStatus::not_found, "no value " + std::string(name), error);
-        key->values.erase(key->values.begin() + (value - key->values.data()));
+        if (!key || !key->remove_value(name))
+            return fail(RegStatus::not_found, "no value " + std::string(name), error);
         dirty_ = true;
         return RegStatus::ok;
     }
@@ -160,6 +158,13 @@ class FileStore final : public RegBackend {
         broken_ = RegStatus::ok;
         dirty_ = false;
         return RegStatus::ok;
+    }
+
+    RegStatus reload(std::string& error) override {
+        if (dirty_ && broken_ == RegStatus::ok)
+            if (const RegStatus s = flush(error); s != RegStatus::ok) return s;
+        dirty_ = false;
+        return load(error);
     }
 
   private:

@@ -228,6 +228,13 @@ RegStatus Registry::flush() {
     return backend_->flush(error_);
 }
 
+RegStatus Registry::reload() {
+    std::lock_guard lock(mutex_);
+    if (!backend_) return finish(RegStatus::not_open);
+    if (batch_depth_ > 0) return RegStatus::ok;
+    return backend_->reload(error_);
+}
+
 Registry::Batch::Batch(Registry& registry) : registry_(&registry) {
     std::lock_guard lock(registry_->mutex_);
     ++registry_->batch_depth_;

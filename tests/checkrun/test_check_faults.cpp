@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "corvex/checkrun/check_account.h"
+#include "corvex/engine/report_file.h"
 #include "platform/Wait.h"
 #include "support/checkrun_support.h"
 #include "support/fake_pop3_server.h"
@@ -115,6 +116,30 @@ TEST_F(FaultTest, StallInTheMiddleOfATopEndsTheListWithTheTimeoutLine) {
                             "[INF] 2 320 1 2"));
 }
 
+// "1 new, then failed": the message that failed is visited by the next check even though
+// STAT is the same.
+TEST_F(FaultTest, PassThatFailedPartWayIsVisitedAgain) {
+    {
+        FakePop3Server server(kLogin +
+                              "C: STAT\nS: +OK 2 320\n"
+                              "C: LIST 1\nS: +OK 1 160\nC: TOP 1 20\n" +
+                              TopReply(1) +
+                              "C: LIST 2\nS: +OK 2 160\nC: TOP 2 20\nS: -ERR busy\nC: QUIT\nS: +OK\n");
+        settings.dsp_sort = "OFF";
+        EXPECT_EQ(Run(server), 1);
+    }
+    const corvex::PreviousValues previous = corvex::ReadPreviousValues(files.work_dir());
+    input.previous_count = previous.count;
+    input.previous_size = previous.size;
+    input.previous_result = previous.result;
+    const FakeScript script =
+        FakeScript::Parse(kLogin + "C: STAT\nS: +OK 2 320\nC: LIST 1\nS: +OK 1 160\nCLOSE\n");
+    FakePop3Server server(script);
+    Run(server);
+    EXPECT_THAT(server.problems(), IsEmpty());
+    EXPECT_THAT(server.Finish(), ::testing::HasSubstr("LIST 1\r\n"));
+}
+
 TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {
     FakePop3Server server(kLogin + "C: STAT\nS: -ERR no\nC: QUIT\nS: +OK\n");
     input.remaining = 3;
@@ -137,6 +162,48 @@ TEST_F(FaultTest, RefusedSpamDeleteKeepsTheMessageAndLogsNothing) {
     EXPECT_THAT(server.problems(), IsEmpty());
 }
 
+// The server deletes at QUIT: a spam deletion is logged only when QUIT is accepted.
+TEST_F(FaultTest, SpamDeletionIsLoggedOnlyWhenTheServerAcceptsQuit) {
+    struct Case {
+        const char* quit_reply;
+        bool committed;
+    };
+    for (const Case& c :
+         {Case{"S: +OK bye\n", true}, Case{"S: -ERR some deleted messages not removed\n", false},
+          Case{"CLOSE\n", false}}) {
+        SCOPED_TRACE(c.quit_reply);
+        AccountFiles account{"127.0.0.1", "bob"};
+        WriteSpamPattern(account.data_dir(), "*", 0);
+        FakePop3Server server(kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" +
+                              TopReply(1) + "C: DELE 1\nS: +OK\nC: QUIT\n" + c.quit_reply);
+        input = {};
+        input.spam_check = 1;
+        input.host = "127.0.0.1";
+        input.port = server.port();
+        input.user = "bob";
+        input.password = "pw";
+        settings.data_dir = account.data_dir();
+        RecordingUi ui;
+        const int result = corvex::CheckAccount(input, ui, settings);
+        EXPECT_THAT(server.problems(), IsEmpty());
+        const std::vector<std::string> log = ReadLines(account.DataFile("SpamDelLog.csv"));
+        if (c.committed) {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(input.remaining, 0);
+            ASSERT_EQ(log.size(), 2u);
+            EXPECT_THAT(log[1], ::testing::HasSubstr("\"message 1\""));
+            EXPECT_THAT(account.Report(),
+                        ElementsAre("[ZRO] メールはありません。", "", "[CNT] 0", "[INF] 1 100 0 0"));
+        } else {
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(input.remaining, 1);
+            EXPECT_EQ(log.size(), 1u); // the header alone
+            EXPECT_THAT(account.Report(),
+                        ::testing::Contains("[ERR] 通信エラー(cmd=QUIT) 削除は確定していません。"));
+        }
+    }
+}
+
 TEST_F(FaultTest, FetchWithoutSelectionAsksNothingOfTheServer) {
     FakePop3Server server(std::string("CLOSE\n"));
     input.run_mode = corvex::kRunFetch;
@@ -155,7 +222,7 @@ TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
                           TopReply(1) + "C: TOP 1 20\n" + TopReply(1) +
                           "C: TOP 1 200\nS: +OK\nS: From: x\nSTALL 5000\n");
     input.run_mode = corvex::kRunFetch;
-    input.selection = {{"<m1@example.com>-X", "0-view", "NORMAL"}};
+    input.selection = {{"<m1@example.com>-X", "0-0101000000-1", "NORMAL"}};
     RecordingUi ui;
     // The user presses Cancel once the body is on its way.
     ui.on_status = [](const std::string& text) {
@@ -163,7 +230,7 @@ TEST_F(FaultTest, CancelDuringTheFetchEndsAsCancelled) {
     };
     EXPECT_EQ(Run(server, ui), corvex::kFetchCancelled);
     EXPECT_FALSE(platform::cancel_requested());
-    EXPECT_FALSE(Exists(files.CacheFile("0-view")));
+    EXPECT_FALSE(Exists(files.CacheFile("0-0101000000-1")));
 }
 
 } // namespace

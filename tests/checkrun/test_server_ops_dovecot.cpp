@@ -83,7 +83,7 @@ TEST_F(ServerOpsTest, FetchRunWritesTheSelectedMessageIntoItsCacheFile) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string name = "0-fetch-" + std::to_string(++n);
+        const std::string name = "0-0101000000-" + std::to_string(++n);
         input.run_mode = corvex::kRunFetch;
         input.selection = {{c.key, name, c.option}};
         settings.rcv_opt = c.rcv_opt;

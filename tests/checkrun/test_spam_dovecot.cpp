@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,24 @@ TEST_F(SpamCheckTest, MatchDeletedAtOnceIsLoggedAndDropped) {
     EXPECT_EQ(log[1].substr(16), kRecordTail);
     EXPECT_THAT(log[1].substr(0, 16),
                 FullyMatches("20[0-9][0-9]/[01][0-9]/[0-3][0-9] [0-2][0-9]:[0-5][0-9]"));
+}
+
+// The pattern's character 告 is the byte pair 8D 90, which "マクロ生成" holds across the end of
+// ロ and the start of 生: that mail is no spam and stays on the server.
+TEST_F(SpamCheckTest, APatternMatchesWholeCharactersOfTheDecodedSubject) {
+    Deliver("From: shop@example.com\n"
+            "Subject: =?ISO-2022-JP?B?GyRCJV4lLyVtQDhALiROJDQwRkZiGyhC?=\n"
+            "Message-ID: <macro@example.com>\n\nbody\n");
+    Deliver("From: shop@example.com\n"
+            "Subject: =?ISO-2022-JP?B?GyRCOS05cCROJCpDTiRpJDsbKEI=?=\n"
+            "Message-ID: <advert@example.com>\n\nbody\n");
+    WriteSpamPattern("*告*", 0);
+    RecordingUi ui;
+    Check(ui);
+    EXPECT_EQ(MessagesOnServer(), 4);
+    const std::vector<std::string> subjects = Subjects();
+    EXPECT_NE(std::find(subjects.begin(), subjects.end(), "マクロ生成のご案内"), subjects.end());
+    EXPECT_EQ(std::find(subjects.begin(), subjects.end(), "広告のお知らせ"), subjects.end());
 }
 
 TEST_F(SpamCheckTest, ConfirmationDecidesWhetherTheMatchIsDeleted) {

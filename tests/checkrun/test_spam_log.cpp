@@ -67,6 +67,32 @@ TEST(SpamLogTest, LogThatCannotBeCreatedFailsToOpen) {
     EXPECT_EQ(corvex::OpenSpamLog(files.DataFile("../blocked/Corvex")), nullptr);
 }
 
+// A spreadsheet opens the log: a value it would take as a formula is written as text.
+TEST(SpamLogTest, ValueThatLooksLikeAFormulaGetsASingleQuote) {
+    struct Case {
+        const char* subject;
+        const char* field; // as the record holds it
+    };
+    for (const Case& c :
+         {Case{"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+          Case{"+1+cmd", "\"'+1+cmd\""}, Case{"-2+3", "\"'-2+3\""}, Case{"@SUM(A1)", "\"'@SUM(A1)\""},
+          Case{"\t=1", "\"'\t=1\""}, Case{"\r=1", "\"' =1\""}, Case{"a=1", "\"a=1\""}, Case{" =1", "\" =1\""},
+          Case{"", "\"\""}}) {
+        SCOPED_TRACE(c.subject);
+        corvex::MessageSummary m = kOneRecipient;
+        m.subject = c.subject;
+        EXPECT_THAT(Utf8(corvex::SpamLogRecord(m, {2025, 2, 3, 4, 5, 6})),
+                    ::testing::HasSubstr(",\"x@example.net\"," + std::string(c.field) + ",\"不明\" ,"));
+    }
+    // The address columns are guarded too.
+    corvex::MessageSummary m = kOneRecipient;
+    m.from_address = "=cmd|'/c calc'!A0";
+    m.to = {To("-x@example.com"), To("b@example.com")};
+    EXPECT_THAT(
+        Utf8(corvex::SpamLogRecord(m, {2025, 2, 3, 4, 5, 6})),
+        ::testing::StartsWith("2025/02/03 04:05,\"'-x@example.com他 複数宛\",\"'=cmd|'/c calc'!A0\","));
+}
+
 TEST(SpamConfirmationTest, EightLabelledLines) {
     EXPECT_EQ(Utf8(corvex::SpamConfirmationText(kThreeRecipients)),
               "【　宛　先　】\tAnn<ann@example.com>他 複数宛\r\n"

@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "corvex/filters/spam_list.h"
@@ -20,8 +22,11 @@
 #include "corvex/settings/settings_values.h"
 #include "cp932.h"
 #include "platform/Registry.h"
+#include "report_view.h"
 #include "support/dovecot_server.h"
+#include "support/fake_pop3_server.h"
 #include "support/program_run.h"
+#include "text_convert.h"
 
 namespace {
 
@@ -310,6 +315,206 @@ TEST_F(CorvexCheckTest, OnATerminalThePasswordIsTypedUnseenAndSpamIsConfirmedOrK
     EXPECT_THAT(result.out,
                 HasSubstr("  spam deleted: sender3@example.com | 未承諾広告※今すぐ | sent 2024/01/01 10:03"));
     EXPECT_EQ(dovecot.MessageFileCount(kUser), 2);
+}
+
+// Shown texts come from mail and servers: no control character of theirs reaches the terminal.
+TEST(TerminalText, ControlCharactersShowAsAPlaceholder) {
+    const std::string p = corvex_check::kControlPlaceholder;
+    struct Case {
+        std::string sjis;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"plain text", "plain text"},
+        {"\x1b[2Jcleared", p + "[2Jcleared"},
+        {"\x1b]0;title\x07", p + "]0;title" + p},
+        {"a\tb\r\nc", "a" + p + "b" + p + p + "c"},
+        {std::string("a\0b", 3), "a" + p + "b"},
+        {"\x7f", p},
+        {"\x82\xa0\x95\x5c", "あ表"}, // 0x5C as a trail byte is no control
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(corvex_check::ToTerminal(c.sjis), c.shown);
+    }
+    // No byte, alone or as a lead byte, turns into a C0, DEL or C1 control.
+    for (int b = 0; b < 256; ++b) {
+        for (const std::string& text :
+             {std::string(1, static_cast<char>(b)), std::string(1, static_cast<char>(b)) + "\x80"}) {
+            const std::string shown = corvex_check::ToTerminal(text);
+            for (std::size_t i = 0; i < shown.size(); ++i) {
+                const unsigned char c = static_cast<unsigned char>(shown[i]);
+                EXPECT_FALSE(c < 0x20 || c == 0x7F) << "byte " << b;
+                const bool c1 =
+                    c == 0xC2 && i + 1 < shown.size() && static_cast<unsigned char>(shown[i + 1]) < 0xA0;
+                EXPECT_FALSE(c1) << "byte " << b;
+            }
+        }
+    }
+    EXPECT_EQ(corvex_check::ToTerminalLines("one\r\ntwo\x1b", "\n  "), "one\n  two" + p);
+}
+
+TEST(SpamLogView, RecordsAreReadAsCsv) {
+    using Fields = std::vector<std::string>;
+    struct Case {
+        std::string record;
+        Fields fields;
+    };
+    const Case cases[] = {
+        {"2024/01/01 10:00,\"to@x\",\"a@x\",\"sub\",\"m\" ,\"y\",\"t\",\"s\",\"r\"",
+         {"2024/01/01 10:00", "to@x", "a@x", "sub", "m", "y", "t", "s", "r"}},
+        {"d,\"a, b\",\"x\"", {"d", "a, b", "x"}},
+        {"d,\"say \"\"hi\"\", ok\",\"x\"", {"d", "say \"hi\", ok", "x"}},
+        {"d,\"a\"\",\"\"b\",\"\"", {"d", "a\",\"b", ""}},
+        {"d,\"\"\"\" , \"'=HYPERLINK(1)\"", {"d", "\"", "'=HYPERLINK(1)"}},
+        // An older log wrote quotes inside a value as they were.
+        {"d,\"say \"hi\" now\",\"x\"", {"d", "say \"hi\" now", "x"}},
+        {"d", {"d"}},
+        {"d,", {"d", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        EXPECT_EQ(corvex_check::SplitSpamLogRecord(c.record), c.fields);
+    }
+}
+
+TEST_F(CorvexCheckTest, EscapeSequencesInAMailDoNotReachTheTerminal) {
+    // A raw subject with a title change and a screen clear; a sender name whose encoded word
+    // (UTF-8) holds a colour change and a C1 CSI (U+009B).
+    Deliver("Message-ID: <esc@example.com>\n"
+            "From: =?UTF-8?B?G1szMW1yZWTCm20=?= <esc@example.com>\n"
+            "Subject: \x1b]0;pwned\x07 hi \x1b[2J\n"
+            "\n"
+            "body\n");
+    ProgramResult result = Check(OneAccount(), Password());
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    const std::string p = corvex_check::kControlPlaceholder;
+    EXPECT_THAT(result.out, HasSubstr("| " + p + "]0;pwned" + p + " hi " + p + "[2J |"));
+    EXPECT_THAT(result.out, HasSubstr(p + "[31mred"));
+    for (const char c : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(result.out.find(c), std::string::npos) << int(c) << result.out;
+    EXPECT_EQ(result.out.find("\xC2\x9B"), std::string::npos) << result.out;
+}
+
+// A server that drops the line after the first of two messages: the news are shown, and the
+// exit status says that the account failed.
+TEST_F(CorvexCheckHome, NewMailThenAFailureExitsWithThree) {
+    auto top = [](int n) {
+        const std::string id = std::to_string(n);
+        return "C: TOP " + id + " 20\nS: +OK\nS: From: s" + id + "@example.com\nS: Subject: message " + id +
+               "\nS: Message-ID: <m" + id + "@example.com>\nS: \nS: body\nS: .\n";
+    };
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 2 320\nC: LIST 2\nS: +OK 2 160\n" +
+                                        top(2) + "C: LIST 1\nCLOSE\n");
+    ProgramResult result =
+        Check({"--server", "127.0.0.1", "--port", std::to_string(server.port()), "--user", "bob"},
+              {{"PELMORA_PASSWORD", "pw"}});
+    EXPECT_EQ(result.status, 3) << result.out << result.err;
+    EXPECT_THAT(result.out, HasSubstr("bob@127.0.0.1: 1 new, then failed: "));
+    EXPECT_THAT(result.out, HasSubstr("| message 2 |"));
+}
+
+// Values stored as numbers or bytes, as another program may leave them, take their defaults:
+// the check runs.
+std::string Quoted(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+TEST_F(CorvexCheckHome, SettingsOfTheWrongTypeTakeTheirDefaults) {
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n");
+    fs::create_directories(home);
+    std::ofstream(home / "pelmora.reg", std::ios::binary)
+        << "REGEDIT4\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Quillon\\Ravelin98]\r\n"
+           "\"ToutTime\"=dword:0000005a\r\n"
+           "\"CheckNew\"=hex:4f,4e\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Quillon\\Ravelin98\\0]\r\n"
+           "\"POP3Server\"=\"127.0.0.1\"\r\n"
+           "\"POP3UserName\"=\"bob\"\r\n"
+           "\"POP3PassWord\"=\""
+        << Quoted(corvex::settings::EncodePassword("pw"))
+        << "\"\r\n"
+           "\"POP3PortNum\"=\""
+        << server.port()
+        << "\"\r\n"
+           "\"CHKACC\"=dword:00000001\r\n";
+    ProgramResult result = Check({});
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
+    EXPECT_THAT(result.err, HasSubstr("defaults apply"));
+}
+
+// Two corvex-check processes on one data folder: the second waits for the first up to ToutTime
+// and then runs, or reports that another check is running and contacts no server.
+TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
+    // The first check takes about 4.5 s: its server pauses before each reply.
+    const std::string slow = "STALL 1500\nS: +OK ready\nC: USER bob\nSTALL 1500\nS: +OK\nC: PASS pw\n"
+                             "STALL 1500\nS: +OK\nC: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n";
+    const std::string quick = "S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\nC: STAT\nS: +OK 0 0\n"
+                              "C: QUIT\nS: +OK\n";
+    auto account = [](const pelmora_test::FakePop3Server& server) {
+        return std::vector<std::string>{"--server", "127.0.0.1", "--port", std::to_string(server.port()),
+                                        "--user",   "bob"};
+    };
+    auto set_tout_time = [&](const char* seconds) {
+        platform::Registry registry;
+        ASSERT_EQ(registry.open_file(home.string()), platform::RegStatus::ok);
+        corvex::settings::ValueStore values(registry);
+        ASSERT_EQ(values.CreateKey(corvex::settings::KeySelector::Profile(1)), platform::RegStatus::ok);
+        ASSERT_EQ(values.Write(corvex::settings::KeySelector::Profile(1), "ToutTime", seconds),
+                  platform::RegStatus::ok);
+    };
+    const std::map<std::string, std::string> pw = {{"PELMORA_PASSWORD", "pw"}};
+
+    struct Case {
+        const char* tout_time;
+        bool second_runs;
+    };
+    for (const Case c : {Case{"2", false}, Case{"20", true}}) {
+        SCOPED_TRACE(c.tout_time);
+        set_tout_time(c.tout_time);
+        pelmora_test::FakePop3Server first_server(slow), second_server(quick);
+        auto first = std::async(std::launch::async, [&] { return Check(account(first_server), pw); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult second = Check(account(second_server), pw);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        const ProgramResult first_result = first.get();
+
+        EXPECT_EQ(first_result.status, 0) << first_result.out << first_result.err;
+        EXPECT_EQ(first_result.out, "bob@127.0.0.1: nothing new\n");
+        if (c.second_runs) {
+            EXPECT_EQ(second.status, 0) << second.out << second.err;
+            EXPECT_EQ(second.out, "bob@127.0.0.1: nothing new\n");
+            EXPECT_GE(waited, std::chrono::seconds(3)) << "it ran after the first";
+        } else {
+            EXPECT_EQ(second.status, 3) << second.out << second.err;
+            EXPECT_THAT(second.out, IsEmpty());
+            EXPECT_THAT(second.err,
+                        HasSubstr("他のメールチェックが実行中のため、メールチェックできませんでした。"));
+            EXPECT_EQ(second_server.Finish(), "") << "no server contact";
+        }
+    }
+}
+
+// --watch runs until Ctrl-C and then exits with 130, as the interrupt key does everywhere.
+TEST_F(CorvexCheckHome, WatchEndsOnTheInterruptKeyWith130) {
+    pelmora_test::FakePop3Server server("S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\n"
+                                        "C: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n");
+    const ProgramResult result =
+        cli_test::RunAndInterrupt(CORVEX_CHECK_EXE,
+                                  {"--home", home.string(), "--server", "127.0.0.1", "--port",
+                                   std::to_string(server.port()), "--user", "bob", "--watch"},
+                                  {{"PELMORA_PASSWORD", "pw"}}, "Ctrl-C stops");
+    EXPECT_EQ(result.status, 130) << result.out << result.err;
+    EXPECT_EQ(result.out, "bob@127.0.0.1: nothing new\n");
 }
 
 TEST_F(CorvexCheckHome, BadUsageExitsWithTwoAndTouchesNothing) {

@@ -2,6 +2,7 @@
 // the flags read back by the next check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "corvex/engine/cache_file.h"
@@ -190,6 +191,37 @@ TEST(CacheFile, NamesAndKeys) {
     EXPECT_EQ(MakeCacheKey("<a:b@c>", "Wed, 1 May 2024 09:16:02 +0900"),
               "<a+b@c>-Wed,+1+May+2024+09+16+02++0900");
     EXPECT_EQ(MakeCacheKey("k", "X"), "k-X");
+}
+
+// A new message never gets the name of a cache file that exists: the counter moves on.
+TEST(CacheFile, FreeCacheNameSkipsExistingFiles) {
+    TempDir dir;
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1), "3-0501091602-1");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-1"), "x");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-2"), "x");
+    WriteBytes(CacheFilePath(dir.str(), "3-0501091602-4"), "x");
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1), "3-0501091602-3");
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 4), "3-0501091602-5");
+    EXPECT_EQ(FreeCacheName(dir.str(), 2, "0501091602", 1), "2-0501091602-1");
+}
+
+// The cache key is one field of an index line: no control character may split it.
+TEST(CacheFile, CacheKeyHoldsNoControlCharacter) {
+    struct Case {
+        const char* key;
+        const char* suffix;
+        const char* cache_key;
+    };
+    const Case cases[] = {
+        {"<a\v../x\f-1@h>", "X", "<a../x-1@h>-X"},
+        {"<a@h>", "X\t../../x\t-1\tMon, 1 Jan", "<a@h>-X+../../x+-1+Mon,+1+Jan"},
+        {"<a\x7f\x1b@h>", "Mon,\r1\nJan\x01", "<a@h>-Mon,+1+Jan+"},
+    };
+    for (const Case& c : cases) {
+        const std::string key = MakeCacheKey(c.key, c.suffix);
+        EXPECT_EQ(key, c.cache_key);
+        EXPECT_FALSE(std::any_of(key.begin(), key.end(), IsControlByte)) << key;
+    }
 }
 
 TEST(CacheFile, AdoptedCacheFileTakesTheIndexedName) {

@@ -52,3 +52,18 @@ TEST(DataPaths, CreatesTheFoldersOnlyWhenMissing) {
     EXPECT_EQ(engine_files::ReadBytes(JoinPath(IdDirectory(data), "keep.$ID")), "k\r\n");
     EXPECT_FALSE(EnsureDirectory(JoinPath(JoinPath(dir.str(), "missing"), "deeper")));
 }
+
+// A cache name read back from a file becomes a path only in the form the check run writes.
+TEST(DataPaths, OnlyCacheNamesBecomeCacheFilePaths) {
+    for (const char* name : {"0-0101000000-1", "29-1231235959-300", "3-0000000000-2147483647"}) {
+        EXPECT_TRUE(IsCacheName(name)) << name;
+        EXPECT_EQ(CacheFilePath("w", name), JoinPath("w", std::string(name) + ".emf"));
+    }
+    for (const char* name : {"", "../../../x", "..\\..\\x", "0-0101000000-1/../../x", "0-0101000000-",
+                             "-0101000000-1", "0-010100000-1", "0-01010000000-1", "0-0101000000-1-2",
+                             "0-0101000000-1 ", "0-0101000000-1\t", "+0-0101000000-1", "a-0101000000-1",
+                             "0-0101000000-12345678901", "/0-0101000000-1", "0-0101000000-1.emf"}) {
+        EXPECT_FALSE(IsCacheName(name)) << name;
+        EXPECT_EQ(CacheFilePath("w", name), "") << name;
+    }
+}

@@ -2,7 +2,9 @@
 // them; also every header of the public mail corpus.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,8 +12,10 @@
 #include <vector>
 
 #include "corvex/engine/header_scan.h"
+#include "corvex/engine/pop3_session.h"
 #include "cp932.h"
 #include "engine_texts.h"
+#include "support/fake_pop3_server.h"
 
 namespace {
 
@@ -21,6 +25,9 @@ using corvex::BuildSummary;
 using corvex::HeaderScanner;
 using corvex::MessageSummary;
 using corvex::ParseAddress;
+using pelmora_test::FakePop3Server;
+using pelmora_test::FakeScript;
+using namespace std::chrono_literals;
 namespace texts = corvex::texts;
 
 constexpr int kJapan = 9 * 60;
@@ -521,6 +528,54 @@ TEST(HeaderScan, FileSinkWritesCrLfLines) {
     EXPECT_EQ(bytes, "---HEAD ST---\r\nSubject: s\r\n\r\n---BODY ST---\r\nb\r\n");
 }
 
+TEST(HeaderScan, WorkLinesKeptOfAnEndlessHeaderAndBodyAreBounded) {
+    // A server sends 4 MiB of header lines with the fields that matter at the end, then
+    // 2 MiB of body lines. The scan completes; the work lines kept (as the check run keeps
+    // them, CR LF lines in memory) are the first lines of each part up to its bound; the
+    // fields after the bound are still found.
+    const std::string filler = "X-Filler: " + std::string(480, 'f') + "\r\n";
+    const std::string body_line = std::string(490, 'b') + "\r\n";
+    std::string header = "From: first@example.jp\r\n";
+    while (header.size() < 4 * 1024 * 1024)
+        header += filler;
+    header += "Subject: late\r\nMessage-ID: <late@example.jp>\r\n\r\n";
+    std::string body;
+    while (body.size() < 2 * 1024 * 1024)
+        body += body_line;
+    const FakeScript script =
+        FakeScript().Reply("+OK ready").Expect("TOP 1 20").Reply("+OK").Send(header).Send(body + ".\r\n");
+    FakePop3Server server(script);
+    corvex::Pop3Session session;
+    session.SetTimeout(30s);
+    std::string stamp = corvex::kPopNoTimestamp;
+    ASSERT_EQ(session.PopConnect("127.0.0.1", server.port(), stamp), 0);
+
+    std::string kept; // the work lines, as the check run holds them
+    HeaderScanner scan;
+    scan.Begin(1, [&](std::string_view line) { kept.append(line).append("\r\n"); });
+    ASSERT_EQ(
+        session.PopMultiLine("TOP 1 20", [&](std::string_view line, long count) { scan.Feed(line, count); }),
+        0);
+    scan.Finish();
+    session.Close();
+    server.Finish();
+
+    const std::size_t body_at = kept.find("\r\n---BODY ST---\r\n");
+    ASSERT_NE(body_at, std::string::npos) << "the body still starts";
+    const std::size_t header_kept = body_at - std::strlen("---HEAD ST---\r\n");
+    const std::size_t body_kept = kept.size() - body_at - std::strlen("\r\n---BODY ST---\r\n");
+    EXPECT_LE(header_kept, corvex::kWorkHeaderKeptMax);
+    EXPECT_GT(header_kept, corvex::kWorkHeaderKeptMax - filler.size())
+        << "kept up to the bound, cut at a line";
+    EXPECT_TRUE(kept.starts_with("---HEAD ST---\r\nFrom: first@example.jp\r\nX-Filler: fff"));
+    EXPECT_LE(body_kept, corvex::kWorkBodyKeptMax);
+    EXPECT_GT(body_kept, corvex::kWorkBodyKeptMax - body_line.size());
+    EXPECT_EQ(scan.from_line(), "From: first@example.jp");
+    EXPECT_EQ(scan.subject_line(), "Subject: late") << "lines beyond the bound are still scanned";
+    EXPECT_EQ(BuildMessageKey(scan).key, "<late@example.jp>");
+    EXPECT_EQ(scan.bytes_read(), static_cast<long>(header.size() + body.size()));
+}
+
 TEST(HeaderScan, TerminatorLine) {
     EXPECT_TRUE(HeaderScanner::IsTerminator(".\r"));
     EXPECT_TRUE(HeaderScanner::IsTerminator("."));
@@ -665,6 +720,29 @@ TEST(PublicMailCorpus, KnownMessages) {
 
     s = CorpusSummary("attachment_emails/attachment_pdf.eml");
     EXPECT_EQ(s.attachment, 1);
+}
+
+} // namespace
+
+namespace {
+
+// A control character in a Message-ID, an X-UIDL or a synthesised key would split the key's
+// field when the seen list or the index is read back.
+TEST(HeaderScan, KeyHoldsNoControlCharacter) {
+    const struct {
+        Lines lines;
+        const char* key;
+    } cases[] = {
+        {{"Message-ID: <a\v../../x\f-1\x7f\x1b[2J@h>"}, "<a../../x-1[2J@h>"},
+        {{"X-UIDL: u\v../x\f-1"}, "u../x-1"},
+        {{"From: a\v<b@h>", "Subject: s\x01\x7f"
+                            "1"},
+         "From++a<b@h>Subject++s1"},
+    };
+    for (const auto& c : cases) {
+        const corvex::MessageKey key = BuildMessageKey(Scan(c.lines));
+        EXPECT_EQ(key.key, c.key);
+    }
 }
 
 } // namespace

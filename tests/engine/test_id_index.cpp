@@ -134,57 +134,59 @@ TEST(IdIndex, FirstEntryWinsAndMissingIndex) {
     EXPECT_EQ(IdIndex(dir.str()).Update("k", 20, false).result, -2);
     EXPECT_FALSE(engine_files::Exists(JoinPath(dir.str(), kIndexFileName)));
 
-    SetIndex(dir.str(), "k n1 20\r\nk n2 -1\r\n");
-    MakeCache(dir.str(), "n1");
-    MakeCache(dir.str(), "n2");
-    EXPECT_EQ(IndexLookup(dir.str(), "k")->cache_name, "n1");
-    EXPECT_EQ(IdIndex(dir.str()).Lookup("k")->cache_name, "n1");
+    SetIndex(dir.str(), "k 0-0101000000-1 20\r\nk 0-0101000000-2 -1\r\n");
+    MakeCache(dir.str(), "0-0101000000-1");
+    MakeCache(dir.str(), "0-0101000000-2");
+    EXPECT_EQ(IndexLookup(dir.str(), "k")->cache_name, "0-0101000000-1");
+    EXPECT_EQ(IdIndex(dir.str()).Lookup("k")->cache_name, "0-0101000000-1");
     const IndexUpdateResult r = IndexUpdate(dir.str(), "k", -1, false);
     EXPECT_EQ(r.result, 1);
-    EXPECT_EQ(r.cache_name, "n2");
-    EXPECT_EQ(IndexOf(dir.str()), "k n2 -1\r\n");
-    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "n1"))); // only purging deletes cache files
+    EXPECT_EQ(r.cache_name, "0-0101000000-2");
+    EXPECT_EQ(IndexOf(dir.str()), "k 0-0101000000-2 -1\r\n");
+    EXPECT_TRUE(
+        engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-1"))); // only purging deletes cache files
 }
 
 TEST(IdIndex, PurgeDropsWhatLeftTheServer) {
     for (const bool in_memory : {false, true}) {
         TempDir dir;
-        SetIndex(dir.str(), "a na 20\r\nb nb 20\r\nc nc -1\r\n");
-        for (const char* n : {"na", "nb", "nc"})
+        SetIndex(dir.str(), "a 0-0101000000-11 20\r\nb 0-0101000000-12 20\r\nc 0-0101000000-13 -1\r\n");
+        for (const char* n : {"0-0101000000-11", "0-0101000000-12", "0-0101000000-13"})
             MakeCache(dir.str(), n);
         WriteBytes(JoinPath(dir.str(), kLastVisitListName), "a\r\nb\r\n");
         IndexUpdateResult r;
         if (in_memory) {
             IdIndex index(dir.str());
             r = index.Update("a", 10, true);
-            EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "nc"))); // deleted at once
+            EXPECT_FALSE(
+                engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-13"))); // deleted at once
             ASSERT_TRUE(index.Flush());
         } else {
             r = IndexUpdate(dir.str(), "a", 10, true);
         }
         EXPECT_EQ(r.result, 1);
-        EXPECT_EQ(r.cache_name, "na");
-        EXPECT_EQ(IndexOf(dir.str()), "a na 20\r\nb nb 20\r\n");
-        EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "nc")));
-        EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "nb")));
+        EXPECT_EQ(r.cache_name, "0-0101000000-11");
+        EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-11 20\r\nb 0-0101000000-12 20\r\n");
+        EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-13")));
+        EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-12")));
     }
 }
 
 TEST(IdIndex, PurgeWithoutLastVisitListDeletesNothing) {
     TempDir dir;
-    SetIndex(dir.str(), "a na 20\r\nc nc -1\r\n");
-    MakeCache(dir.str(), "na");
-    MakeCache(dir.str(), "nc");
+    SetIndex(dir.str(), "a 0-0101000000-11 20\r\nc 0-0101000000-13 -1\r\n");
+    MakeCache(dir.str(), "0-0101000000-11");
+    MakeCache(dir.str(), "0-0101000000-13");
     EXPECT_EQ(IndexUpdate(dir.str(), "a", 10, true).result, 1);
-    EXPECT_EQ(IndexOf(dir.str()), "a na 20\r\nc nc -1\r\n");
-    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "nc")));
+    EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-11 20\r\nc 0-0101000000-13 -1\r\n");
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-13")));
 }
 
 TEST(IdIndex, AppendStartsANewLineAfterAnUnfinishedOne) {
     TempDir dir;
-    SetIndex(dir.str(), "a na 20");
-    EXPECT_TRUE(IndexAppend(dir.str(), "b", "nb", -1));
-    EXPECT_EQ(IndexOf(dir.str()), "a na 20\r\nb nb -1\r\n");
+    SetIndex(dir.str(), "a 0-0101000000-11 20");
+    EXPECT_TRUE(IndexAppend(dir.str(), "b", "0-0101000000-12", -1));
+    EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-11 20\r\nb 0-0101000000-12 -1\r\n");
     EXPECT_EQ(IndexLookup(dir.str(), "a")->lines, 20);
     EXPECT_EQ(IndexLookup(dir.str(), "b")->lines, -1);
 }
@@ -225,10 +227,12 @@ void RunRandomSequence(unsigned seed, bool start_with_index) {
     const std::vector<std::string> keys = {"k0", "k1", "k2", "k3", "k4", "k5", "k6", "k 7", "k8\t9", ""};
     if (start_with_index) {
         const std::string old =
-            "k0 c0 20\r\nk1 c1 -1\ngarbage\r\nk2 c2 x\r\nk3 c3 5 extra\r\n\r\nk0 c9 -1\r\nk4 c4 +20";
+            "k0 0-0101000000-0 20\r\nk1 0-0101000000-1 -1\ngarbage\r\nk2 0-0101000000-2 x\r\n"
+            "k3 0-0101000000-3 5 extra\r\n\r\nk0 0-0101000000-9 -1\r\nk4 0-0101000000-4 +20\r\n"
+            "k5 ../../c5 -1\r\nk6 c6 20";
         for (const std::string& dir : {ref, mem}) {
             SetIndex(dir, old);
-            for (const char* n : {"c0", "c1", "c3", "c9"})
+            for (const char* n : {"0-0101000000-0", "0-0101000000-1", "0-0101000000-3", "0-0101000000-9"})
                 MakeCache(dir, n);
         }
     }
@@ -255,8 +259,7 @@ void RunRandomSequence(unsigned seed, bool start_with_index) {
         }
         case 2:
         case 3: {
-            std::string name = "c";
-            name += std::to_string(next_name++);
+            const std::string name = "0-0101000000-" + std::to_string(next_name++);
             const int lines = wanted_values[pick(5)];
             if (pick(5) != 0) {
                 MakeCache(ref, name);
@@ -326,7 +329,66 @@ TEST(IdIndex, DestructorWritesPendingChanges) {
     TempDir dir;
     {
         IdIndex index(dir.str());
-        index.Append("k", "n", 20);
+        index.Append("k", "0-0101000000-1", 20);
     }
-    EXPECT_EQ(IndexOf(dir.str()), "k n 20\r\n");
+    EXPECT_EQ(IndexOf(dir.str()), "k 0-0101000000-1 20\r\n");
+}
+
+// A name in the index is only ever a name: a relative or absolute path there is no entry, is
+// never opened or deleted, and a rewrite of the index leaves its line out.
+TEST(IdIndex, EntriesNamingAPathAreMissing) {
+    for (const bool in_memory : {false, true}) {
+        SCOPED_TRACE(in_memory ? "in memory" : "call by call");
+        TempDir root;
+        const std::string dir = root.Sub("Temp");
+        const std::string victim = root.File("x.emf");
+        WriteBytes(victim, "precious");
+        SetIndex(dir, "a ../x 20\r\nb " + root.File("x") +
+                          " -1\r\nc 0-0101000000-1 -1\r\nd 0-0101000000-2 20\r\n");
+        MakeCache(dir, "0-0101000000-1");
+        MakeCache(dir, "0-0101000000-2");
+        WriteBytes(JoinPath(dir, kLastVisitListName), "c\r\n");
+
+        IndexUpdateResult r;
+        if (in_memory) {
+            IdIndex index(dir);
+            EXPECT_FALSE(index.Lookup("a"));
+            EXPECT_FALSE(index.Lookup("b"));
+            r = index.Update("a", 20, true);
+            ASSERT_TRUE(index.Flush());
+        } else {
+            EXPECT_FALSE(IndexLookup(dir, "a"));
+            EXPECT_FALSE(IndexLookup(dir, "b"));
+            r = IndexUpdate(dir, "a", 20, true);
+        }
+        EXPECT_EQ(r.result, 0);
+        EXPECT_EQ(r.cache_name, "");
+        EXPECT_EQ(ReadBytes(victim), "precious");
+        EXPECT_EQ(IndexOf(dir), "c 0-0101000000-1 -1\r\n");
+    }
+}
+
+// After a complete pass, entries of keys not visited go with their cache files; a file that a
+// kept entry still names stays.
+TEST(IdIndex, DropUnvisitedAfterACompletePass) {
+    TempDir dir;
+    SetIndex(dir.str(), "a 0-0101000000-1 20\r\nb 0-0101000000-2 20\r\nb 0-0101000000-3 -1\r\n"
+                        "c 0-0101000000-4 -1\r\nd 0-0101000000-1 -1\r\nno entry\r\n");
+    for (int n = 1; n <= 4; ++n)
+        MakeCache(dir.str(), "0-0101000000-" + std::to_string(n));
+    IdIndex index(dir.str());
+    index.Visited("a");
+    index.Visited("e");
+    ASSERT_TRUE(index.Append("e", "0-0101000000-5", 20));
+    index.Visited("c");
+    EXPECT_EQ(index.DropUnvisited(), 3); // both of b, and d
+    EXPECT_FALSE(index.Lookup("b"));
+    EXPECT_FALSE(index.Lookup("d"));
+    EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-2")));
+    EXPECT_FALSE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-3")));
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-1"))); // still a's
+    EXPECT_TRUE(engine_files::Exists(CacheFilePath(dir.str(), "0-0101000000-4")));
+    ASSERT_TRUE(index.Flush());
+    EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-1 20\r\nc 0-0101000000-4 -1\r\ne 0-0101000000-5 20\r\n");
+    EXPECT_EQ(index.DropUnvisited(), 0);
 }

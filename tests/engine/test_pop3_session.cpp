@@ -30,7 +30,9 @@ using ::testing::IsEmpty;
 
 constexpr char kLoopback[] = "127.0.0.1";
 
-std::string Utf8(const std::string& sjis) { return dorvik::cp932_to_utf8(sjis); }
+std::string Utf8(const std::string& sjis) {
+    return dorvik::cp932_to_utf8(sjis);
+}
 
 std::string ErrorText(const Pop3Session& session, int code) {
     std::string text;
@@ -112,6 +114,10 @@ TEST_F(Pop3SessionTest, GreetingDecidesConnectAndTimestamp) {
         {"'>' before any '<'", "S: +OK ready> <1.2@x>", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"'<' without '>'", "S: +OK ready <1.2@x", "", -6, "", "ｻｰﾊﾞｰｴﾗｰ(APOP未対応)"},
         {"negative greeting", "S: -ERR busy", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
+        {"web server", "S: HTTP/1.1 400 Bad Request", "NONE", -12, "NONE",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
+        {"binary garbage", "R: \\x16\\x03\\x01\\x00\\r\\n", "", -12, "",
+         "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
         {"closed at once", "CLOSE", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
         {"no greeting in time", "STALL 3000", "NONE", -5, "NONE", "ﾀｲﾑｱｳﾄ(-5)"},
     };
@@ -164,8 +170,8 @@ TEST_F(Pop3SessionTest, ApopSendsDigestOfTimestampAndPassword) {
     };
     // The first is the example of RFC 1939; the digests were computed independently.
     const Case cases[] = {
-        {"+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>", "<1896.697170952@dbc.mtview.ca.us>", "tanstaaf",
-         "c4c9334bac560ecc979e58001b3e22fb"},
+        {"+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>", "<1896.697170952@dbc.mtview.ca.us>",
+         "tanstaaf", "c4c9334bac560ecc979e58001b3e22fb"},
         {"+OK <1896.697170952> ready", "<1896.697170952>", "tanstaaf", "bdb61dc2f64e6e21a103d908f9604d4a"},
     };
     for (const Case& c : cases) {
@@ -216,8 +222,8 @@ TEST_F(Pop3SessionTest, UserPassJudgesOnlyThePassReply) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const FakeScript script = FakeScript::Parse(std::string("S: +OK ready\nC: USER bob\nS: ") + c.user_reply +
-                                                    "\nC: PASS secret\n" + c.after_pass);
+        const FakeScript script = FakeScript::Parse(std::string("S: +OK ready\nC: USER bob\nS: ") +
+                                                    c.user_reply + "\nC: PASS secret\n" + c.after_pass);
         Start(script);
         session.SetTimeout(1s);
         EXPECT_EQ(session.PopLoginUser("bob", "secret"), c.code);
@@ -244,6 +250,40 @@ TEST_F(Pop3SessionTest, OverlongCredentialsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(session.PopLoginApop(std::string(90, 'a'), "pw", stamp), corvex::kPopTooLong);
     EXPECT_EQ(ErrorText(session, corvex::kPopTooLong), "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞが長すぎます。");
     EXPECT_EQ(session.PopLoginUser(user122, pass122), 0);
+    ExpectTranscript(script);
+}
+
+TEST_F(Pop3SessionTest, LineBreaksAndNulInCredentialsAreRefusedBeforeAnythingIsSent) {
+    // "secret\r\nDELE 1" as a password would otherwise send a DELE of its own.
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string user;
+        std::string password;
+    };
+    const Case cases[] = {
+        {"CR LF in the password", "bob", "secret\r\nDELE 1"}, {"LF in the password", "bob", "secret\nDELE 1"},
+        {"CR in the user name", "bob\rDELE 1", "secret"},     {"NUL in the user name", "bob\0x"s, "secret"},
+        {"NUL in the password", "bob", "sec\0ret"s},
+    };
+    const FakeScript script = FakeScript()
+                                  .Reply("+OK <1.2@host>")
+                                  .Expect("USER bob")
+                                  .Reply("+OK")
+                                  .Expect("PASS secret")
+                                  .Reply("+OK");
+    server = std::make_unique<FakePop3Server>(script);
+    std::string stamp;
+    ASSERT_EQ(session.PopConnect(kLoopback, server->port(), stamp), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(session.PopLoginUser(c.user, c.password), corvex::kPopBadCredentials);
+        EXPECT_EQ(session.PopLoginApop(c.user, c.password, stamp), corvex::kPopBadCredentials);
+    }
+    EXPECT_EQ(ErrorText(session, corvex::kPopBadCredentials),
+              "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞに使えない文字(改行など)があります。");
+    // Nothing reached the server: the next login is the first thing it sees.
+    EXPECT_EQ(session.PopLoginUser("bob", "secret"), 0);
     ExpectTranscript(script);
 }
 
@@ -280,10 +320,15 @@ TEST_F(Pop3SessionTest, OneLineCommands) {
         {"STAT", "+OK", -10, 0},
         {"STAT", "+OK two 320", -10, 0},
         {"STAT", "+OK 3 4294967296", 3, 4294967296LL},
+        {"STAT", "+OK 2 320 octets", 2, 320}, // words after the octets
+        {"STAT", "+OK 4 1200 octets (maildrop)", 4, 1200},
+        {"STAT", "+OK 1 extra 77", 1, 77}, // the octets are the last word
+        {"STAT", "+OK 5", 5, 0},           // no octets given: the count still stands
     };
     FakeScript script;
     script.Reply("+OK ready");
-    for (const Case& c : cases) script.Expect(c.command).Reply(c.reply);
+    for (const Case& c : cases)
+        script.Expect(c.command).Reply(c.reply);
     script.Expect("STAT").Stall(3000);
     Start(script);
     session.SetTimeout(1s);
@@ -320,7 +365,8 @@ TEST_F(Pop3SessionTest, ListSizeTexts) {
     };
     FakeScript script;
     script.Reply("+OK ready");
-    for (const Case& c : cases) script.Expect("LIST 1").Reply(c.reply);
+    for (const Case& c : cases)
+        script.Expect("LIST 1").Reply(c.reply);
     script.Expect("LIST 2").Stall(3000);
     Start(script);
     session.SetTimeout(1s);
@@ -357,9 +403,9 @@ TEST_F(Pop3SessionTest, LineReaderCutsStripsAndKeepsShortLines) {
     const Want wants[] = {
         {std::string(511, 'a'), 602}, // cut, but the whole line is consumed
         {"next", 6},
-        {".\r", 3},   // the terminator keeps its CR
-        {"\r\n", 2},  // the empty line stays CR LF
-        {"abc", 7},   // blanks go too
+        {".\r", 3},  // the terminator keeps its CR
+        {"\r\n", 2}, // the empty line stays CR LF
+        {"abc", 7},  // blanks go too
         {"ab", 4},
         {"x\r", 3},
         {"hello", 7}, // arrived in two pieces
@@ -433,11 +479,82 @@ TEST_F(Pop3SessionTest, ServerThatStopsMidReplyTimesOut) {
     Start(script);
     session.SetTimeout(1s);
     std::vector<std::string> lines;
-    EXPECT_EQ(session.PopMultiLine("TOP 1 20", [&](std::string_view line, long) { lines.emplace_back(line); }),
-              corvex::kPopWaitTimeout);
+    EXPECT_EQ(
+        session.PopMultiLine("TOP 1 20", [&](std::string_view line, long) { lines.emplace_back(line); }),
+        corvex::kPopWaitTimeout);
     EXPECT_THAT(lines, ElementsAre("From: a@example.com"));
     EXPECT_EQ(ErrorText(session, corvex::kPopWaitTimeout), "通信処理でﾀｲﾑｱｳﾄしました。");
     ExpectTranscript(script);
+}
+
+TEST_F(Pop3SessionTest, ADribbledReplyIsBoundedByTheTimeoutAsAWhole) {
+    // Each byte comes well within the timeout, the whole reply does not: the operation ends
+    // when the timeout has passed since the command, not when the server is done.
+    using Clock = std::chrono::steady_clock;
+    struct Case {
+        const char* name;
+        const char* script;
+        std::function<int(Pop3Session&)> operation;
+        int code;
+    };
+    const auto connect = [this](Pop3Session& s) {
+        std::string stamp = corvex::kPopNoTimestamp;
+        return s.PopConnect(kLoopback, server->port(), stamp);
+    };
+    const Case cases[] = {
+        {"greeting", "DRIBBLE 250 +OK ready\\r\\n", connect, corvex::kPopTimeout},
+        {"one-line reply", "S: +OK ready\nC: STAT\nDRIBBLE 250 +OK 1 100\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopCommand("STAT");
+         },
+         corvex::kPopTimeout},
+        {"lines of TOP",
+         "S: +OK ready\nC: TOP 1 0\nR: +OK\\r\\n\nDRIBBLE 250 From: a\\r\\nSubject: b\\r\\n.\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopMultiLine("TOP 1 0", nullptr);
+         },
+         corvex::kPopWaitTimeout},
+        {"body fetch", "S: +OK ready\nC: RETR 1\nDRIBBLE 250 +OK\\r\\nFrom: a\\r\\n\\r\\nbody\\r\\n.\\r\\n",
+         [&](Pop3Session& s) {
+             EXPECT_EQ(connect(s), 0);
+             return s.PopFetchToFile("RETR 1", nullptr);
+         },
+         corvex::kPopWaitTimeout},
+    };
+    session.SetTimeout(1s);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server = std::make_unique<FakePop3Server>(c.script);
+        const auto start = Clock::now();
+        EXPECT_EQ(c.operation(session), c.code);
+        EXPECT_LT(Clock::now() - start, 1800ms) << "the reply took its time byte by byte";
+        session.PopQuit();
+        EXPECT_LT(Clock::now() - start, 3s) << "QUIT is not waited for beyond the timeout either";
+        server->Finish();
+    }
+}
+
+TEST_F(Pop3SessionTest, AfterAFailureQuitWaitsOnlyAFewSeconds) {
+    const FakeScript script = FakeScript::Parse(R"(
+        S: +OK ready
+        C: TOP 1 0
+        STALL 1500
+        C: QUIT
+        STALL 20000
+    )");
+    Start(script);
+    session.SetTimeout(1s);
+    EXPECT_EQ(session.PopMultiLine("TOP 1 0", nullptr), corvex::kPopWaitTimeout);
+    session.SetTimeout(20s);
+    const auto start = std::chrono::steady_clock::now();
+    session.PopQuit();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, corvex::kPopQuitWaitAfterFailure - 200ms) << "the QUIT reply is still waited for";
+    EXPECT_LT(waited, corvex::kPopQuitWaitAfterFailure + 2s) << "not for the whole timeout";
+    EXPECT_FALSE(session.is_open());
+    EXPECT_EQ(server->Finish(), script.ClientTranscript());
 }
 
 TEST_F(Pop3SessionTest, FetchThatStopsMidReplyTimesOut) {
@@ -502,9 +619,10 @@ TEST_F(Pop3SessionTest, FetchWritesTheWorkFileAndShowsProgress) {
     std::string size;
     ASSERT_EQ(session.PopList(1, size), 0);
     std::vector<std::string> written;
-    EXPECT_EQ(session.PopFetchToFile("RETR 1", [&](std::string_view line) { written.emplace_back(line); }), 0);
-    EXPECT_THAT(written, ElementsAre("---HEAD ST---", "From: a@example.com", "Subject: hi", "", "---BODY ST---",
-                                     "first body line", "", "x", ".dot",
+    EXPECT_EQ(session.PopFetchToFile("RETR 1", [&](std::string_view line) { written.emplace_back(line); }),
+              0);
+    EXPECT_THAT(written, ElementsAre("---HEAD ST---", "From: a@example.com", "Subject: hi", "",
+                                     "---BODY ST---", "first body line", "", "x", ".dot",
                                      "last line of the body, long enough to count"));
     ASSERT_FALSE(ui.progress_values.empty());
     EXPECT_TRUE(std::is_sorted(ui.progress_values.begin(), ui.progress_values.end()));
@@ -522,7 +640,8 @@ TEST_F(Pop3SessionTest, FetchWithoutKnownSizeShowsNoProgress) {
     )");
     Start(script);
     std::vector<std::string> written;
-    EXPECT_EQ(session.PopFetchToFile("TOP 1 5", [&](std::string_view line) { written.emplace_back(line); }), 0);
+    EXPECT_EQ(session.PopFetchToFile("TOP 1 5", [&](std::string_view line) { written.emplace_back(line); }),
+              0);
     EXPECT_THAT(written, ElementsAre("---HEAD ST---", "Subject: a", "", "---BODY ST---", "body"));
     EXPECT_THAT(ui.progress_values, IsEmpty());
     ExpectTranscript(script);
@@ -613,13 +732,15 @@ TEST(Pop3ErrorText, EveryCodeHasItsText) {
         {-9, "通信処理でﾀｲﾑｱｳﾄしました。"},
         {-10, "通信ｴﾗｰ(-10)"},
         {-11, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞが長すぎます。"},
+        {-12, "ｻｰﾊﾞｰｴﾗｰ(POP3ｻｰﾊﾞｰの応答ではありません)"},
+        {-13, "ﾕｰｻﾞ名またはﾊﾟｽﾜｰﾄﾞに使えない文字(改行など)があります。"},
     };
     for (const Case& c : cases) {
         std::string text;
         Pop3Session::ErrorText(c.code, false, text);
         EXPECT_EQ(Utf8(text), c.text) << c.code;
     }
-    for (const int other : {0, -7, -12, 1}) {
+    for (const int other : {0, -7, -99, 1}) {
         std::string text = "kept";
         Pop3Session::ErrorText(other, false, text);
         EXPECT_EQ(text, "kept") << other;

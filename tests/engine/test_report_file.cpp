@@ -150,6 +150,8 @@ TEST(ReportFile, PreviousValuesForTheNextCheck) {
         {"no [INF]", "", true, false, -1, -1, 0, 0},
         {"short [INF]", "[INF] 5 12345\r\n", true, false, -1, -1, 0, 0},
         {"garbled [INF]", "[INF] 5 12x45 2 4\r\n", true, false, -1, -1, 0, 0},
+        // "1 new, then failed": the next check must visit the mailbox again.
+        {"failed part-way", "[ERR] x\r\n[INF] 5 12345 1 5\r\n", true, true, -1, -1, 0, 5},
     };
     for (const Case& c : cases) {
         TempDir dir;

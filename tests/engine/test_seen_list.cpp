@@ -2,8 +2,11 @@
 // held against the call-by-call functions, and the .$GR / .$TL handling of the check driver.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <random>
 
+#include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
 #include "corvex/engine/seen_list.h"
 #include "support/engine_files.h"
@@ -50,7 +53,24 @@ int Pass(const SeenFiles& files, const std::vector<std::string>& server) {
         }
     }
     if (n > 0) list.Trim(n, last.list_length);
+    EXPECT_TRUE(list.Commit());
     return fresh;
+}
+
+// The words of a list file as every reader takes them.
+std::vector<std::string> WordsOf(const std::string& path) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : ReadBytes(path)) {
+        if (IsFieldSpace(c)) {
+            if (!word.empty()) words.push_back(std::move(word));
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    return words;
 }
 
 } // namespace
@@ -118,6 +138,7 @@ TEST(SeenList, TrimDropsTheOldestServerCountKeys) {
             EXPECT_EQ(list.size(), 490u);
             EXPECT_EQ(list.Check(Key(31), 30).result, 0);
             EXPECT_EQ(list.Check(Key(30), 30).result, 491);
+            EXPECT_TRUE(list.Commit());
         } else {
             EXPECT_FALSE(SeenTrim(files, 30, 500, 520));
             EXPECT_EQ(ReadBytes(files.list), Golden("seen_before.$ID"));
@@ -213,10 +234,63 @@ TEST(SeenList, InMemoryListLeavesTheSameFileAsCallByCall) {
                 ASSERT_EQ(a.result, b.result) << "step " << step;
                 ASSERT_EQ(a.list_length, b.list_length) << "step " << step;
             }
-            ASSERT_EQ(engine_files::Exists(mem.list), engine_files::Exists(ref.list));
-            ASSERT_EQ(ReadBytes(mem.list), ReadBytes(ref.list)) << "step " << step;
         }
+        // The in-memory list writes its keys one a line at the end of the pass.
+        ASSERT_TRUE(list.Commit());
+        ASSERT_EQ(engine_files::Exists(mem.list), engine_files::Exists(ref.list));
+        ASSERT_EQ(WordsOf(mem.list), WordsOf(ref.list));
     }
+}
+
+// A check that is killed, or fails before its report is written, must leave the list as it
+// was: the pass's keys reach the list only through the complete copy .NEW at Commit.
+TEST(SeenList, ChangesReachTheListOnlyAtCommit) {
+    TempDir dir;
+    EnsureDirectory(IdDirectory(dir.str()));
+    const SeenFiles files = FilesIn(dir);
+    const std::string old = ListOf(1, 520);
+    WriteBytes(files.list, old);
+    {
+        SeenList list(files);
+        list.Append(Key(600));
+        EXPECT_TRUE(list.Trim(30, 522));
+        EXPECT_EQ(list.Check(Key(600), 30).result, 0);
+        EXPECT_EQ(ReadBytes(files.list), old);
+        ASSERT_TRUE(list.WriteCopy());
+        EXPECT_EQ(ReadBytes(files.list), old);
+        EXPECT_EQ(ReadBytes(files.trim_copy), ListOf(31, 520) + Key(600) + "\r\n");
+        list.Discard(); // the pass failed
+    }
+    EXPECT_EQ(ReadBytes(files.list), old);
+    EXPECT_FALSE(engine_files::Exists(files.trim_copy));
+
+    SeenList list(files);
+    list.Append(Key(600));
+    ASSERT_TRUE(list.Commit());
+    EXPECT_EQ(ReadBytes(files.list), old + Key(600) + "\r\n");
+    EXPECT_FALSE(engine_files::Exists(files.trim_copy));
+
+    // Nothing changed: nothing is written.
+    SeenList unchanged(files);
+    EXPECT_EQ(unchanged.Check(Key(600), 1).result, 0);
+    std::filesystem::create_directory(files.trim_copy); // a copy could not be written now
+    EXPECT_TRUE(unchanged.Commit());
+}
+
+TEST(SeenList, ListThatCannotBeWrittenSaysWhyAndStaysAsItWas) {
+    TempDir dir;
+    EnsureDirectory(IdDirectory(dir.str()));
+    const SeenFiles files = FilesIn(dir);
+    WriteBytes(files.list, ListOf(1, 3));
+    // .NEW cannot be created: a folder that is not empty stands in its place.
+    std::filesystem::create_directory(files.trim_copy);
+    WriteBytes(files.trim_copy + "/x", "");
+    SeenList list(files);
+    list.Append(Key(4));
+    EXPECT_FALSE(list.WriteCopy());
+    EXPECT_NE(list.error(), 0);
+    EXPECT_FALSE(list.Commit());
+    EXPECT_EQ(ReadBytes(files.list), ListOf(1, 3));
 }
 
 TEST(SeenList, SnapshotAndRestoreAroundACheck) {

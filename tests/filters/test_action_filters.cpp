@@ -101,6 +101,34 @@ TEST(ActionFilterFile, LineOnDiskMatchesGolden) {
     EXPECT_EQ(read[0].send_mail, 0);
 }
 
+// A sound path, a program with arguments, or a pattern holding "\\", "\(" or "\)" comes back
+// exactly as stored: the comment-escape rule of mail text does not touch stored texts. ソ
+// (83 5C) has a backslash for its trail byte, and FA 5C is an extension character that the
+// stored form keeps as raw bytes.
+TEST(StoredText, EveryShiftJisTextRoundTripsWithItsBackslashes) {
+    const std::string texts[] = {
+        "\\\\fileserver\\sounds\\ding.wav",
+        "C:\\Mail\\mail.exe /f \"D:\\box\\(in)\\\\x.mbx\"",
+        "a\\(b\\)c\\\\",
+        Sj("ソ\\\\ソ(\\)表示\\"),
+        std::string("\xFA\x5C\\(", 4),
+        "",
+    };
+    for (const std::string& text : texts)
+        EXPECT_EQ(corvex::DecodeStoredText(EncodeStoredText(text)), text) << text;
+
+    DataDir dir;
+    ActionFilter filter = Notify();
+    filter.sound = "\\\\fileserver\\sounds\\ding.wav";
+    filter.program = "\"C:\\Mail\\mail.exe\" \\\\";
+    WriteBytes(dir.File("AFilter.001"), FormatActionFilterLine(filter) + "\r\n");
+    std::vector<ActionFilter> read;
+    ASSERT_TRUE(ReadActionFilters(dir.File("AFilter.001"), read));
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].sound, filter.sound);
+    EXPECT_EQ(read[0].program, filter.program);
+}
+
 TEST(ActionFilterFile, EmptyFieldsKeepTheirPrefixAndReadingStopsAtABadLine) {
     DataDir dir;
     const std::string good = FormatActionFilterLine(Notify());

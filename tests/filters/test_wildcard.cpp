@@ -72,12 +72,42 @@ TEST(WildcardMatch, TableOfCases) {
     EXPECT_FALSE(WildcardMatch(std::string_view(with_nul, 5), "ab?cd"));
 }
 
-TEST(WildcardMatch, ShiftJisTextsMatchByteForByte) {
+TEST(WildcardMatch, ShiftJisTextsMatchWholeCharacters) {
     const std::string text = Sj("これはスパムです");
     EXPECT_TRUE(WildcardMatch(text, Sj("これはスパム*")));
     EXPECT_TRUE(WildcardMatch(text, Sj("*スパム*")));
     EXPECT_TRUE(WildcardMatch(text, Sj("*スパムです")));
     EXPECT_FALSE(WildcardMatch(text, Sj("*ハム*")));
+}
+
+// Bytes that straddle two characters, trail bytes that look like ASCII letters, and "?" over
+// a double-byte character: a byte-wise matcher gets each of these wrong.
+TEST(WildcardMatch, NeverMatchesAcrossOrInsideADoubleByteCharacter) {
+    const struct {
+        const char* text;
+        const char* pattern;
+        bool match;
+    } cases[] = {
+        // 告 is 8D 90: the trail byte of ロ (83 8D) followed by the lead byte of 生 (90 B6).
+        {"マクロ生成", "*告*", false},
+        {"広告のお知らせ", "*告*", true},
+        // ヂ is 83 61 and ア is 83 41: 0x61 and 0x41 are "a" and "A" as single bytes only.
+        {"ヂ", "ア", false},
+        {"ア", "ア", true},
+        // "?" is one character of either width.
+        {"ア", "?", true},
+        {"ア", "??", true},
+        {"アイ", "?", false},
+        {"アb", "??", true},
+        {"xアy", "x?y", true},
+        // "*" followed by a character resumes only at character starts. ソ is 83 5C: its
+        // trail byte is a backslash as a single byte.
+        {"ソ", "*\\*", false},
+        {"a\\b", "*\\*", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WildcardMatch(Sj(c.text), Sj(c.pattern)), c.match)
+            << "text \"" << c.text << "\" pattern \"" << c.pattern << "\"";
 }
 
 TEST(WildcardMatch, CutsTextAndPatternAt1023Bytes) {

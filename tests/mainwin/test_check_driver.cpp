@@ -57,10 +57,10 @@ class CheckDriverTest : public ::testing::Test {
         corvex::CheckEnvironment env;
         return corvex::RunAccounts(
             settings, state, data_dir,
-            [this](const corvex::AccountCall& call, int& left) {
-                calls.push_back(call);
-                left = remaining[call.host];
-                return results[call.host];
+            [this](corvex::CheckInput& in) {
+                calls.push_back(in);
+                in.remaining = remaining[in.host];
+                return results[in.host];
             },
             env);
     }
@@ -70,7 +70,7 @@ class CheckDriverTest : public ::testing::Test {
     corvex::DriverSettings settings;
     corvex::CheckState state;
     std::map<std::string, int> results, remaining;
-    std::vector<corvex::AccountCall> calls;
+    std::vector<corvex::CheckInput> calls;
 };
 
 TEST_F(CheckDriverTest, AccountLoopTotalsAndSummary) {

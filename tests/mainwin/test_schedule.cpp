@@ -2,6 +2,7 @@
 // flat-rate hours.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -20,7 +21,7 @@ TickInputs TickAt(int minutes, const char* check_time, const char* check_time2) 
     in.check_mode = "ON";
     in.check_time = check_time;
     in.check_time2 = check_time2;
-    in.now = corvex::LocalStamp(kBase + minutes * 60);
+    in.now = kBase + minutes * 60;
     return in;
 }
 
@@ -40,9 +41,8 @@ TEST(FlatRateHours, NightFrom23To0759UnlessTurnedOff) {
 TEST(Schedule, DeadlinesCountFromOneBase) {
     const CheckSchedule s = corvex::ResetSchedule(kBase, "60", "5");
     EXPECT_EQ(s.base, kBase);
-    EXPECT_EQ(s.offline_deadline, corvex::LocalStamp(kBase + 3600));
-    EXPECT_EQ(s.online_deadline, corvex::LocalStamp(kBase + 300));
-    EXPECT_EQ(s.offline_deadline.size(), 14u);
+    EXPECT_EQ(s.offline_deadline, kBase + 3600);
+    EXPECT_EQ(s.online_deadline, kBase + 300);
 }
 
 TEST(Schedule, TickIsDueAtTheChosenDeadline) {
@@ -78,7 +78,7 @@ TEST(Schedule, ZeroIntervalsNeverStartACheck) {
     for (const bool flat : {false, true}) {
         TickInputs in = TickAt(60 * 24 * 365, "0", "0");
         in.flat_rate = flat;
-        EXPECT_EQ(corvex::ChosenDeadline(in, s), corvex::kNeverStamp);
+        EXPECT_EQ(corvex::ChosenDeadline(in, s), corvex::kNever);
         EXPECT_FALSE(corvex::TickDue(in, s));
     }
     // Night hours with no on-line interval fall back to the off-line one.
@@ -86,6 +86,44 @@ TEST(Schedule, ZeroIntervalsNeverStartACheck) {
     TickInputs night = TickAt(60, "60", "0");
     night.flat_rate = true;
     EXPECT_TRUE(corvex::TickDue(night, day_only));
+}
+
+// When daylight saving time ends, local 01:00-01:59 comes twice. A check at 01:00:10 summer
+// time with a 60-minute interval is due at 01:00:10 standard time, an hour later, not at the
+// next tick whose local time reads later than the deadline's.
+TEST(Schedule, TheRepeatedHourAtTheEndOfSummerTimeIsAWholeHour) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX time-zone rules";
+#else
+    const char* old_tz = std::getenv("TZ");
+    const std::string saved = old_tz ? old_tz : "";
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    const std::time_t base = 1'793'509'210; // 2026-11-01 05:00:10 UTC = 01:00:10 EDT
+    std::tm local{};
+    localtime_r(&base, &local);
+    EXPECT_EQ(local.tm_hour, 1);
+    EXPECT_GT(local.tm_isdst, 0);
+
+    const CheckSchedule s = corvex::ResetSchedule(base, "60", "5");
+    TickInputs in;
+    in.check_mode = "ON";
+    in.check_time = "60";
+    in.check_time2 = "5";
+    for (const int seconds : {10, 600, 3590}) {
+        SCOPED_TRACE(seconds);
+        in.now = base + seconds;
+        EXPECT_FALSE(corvex::TickDue(in, s));
+    }
+    in.now = base + 3600; // 01:00:10 EST
+    EXPECT_TRUE(corvex::TickDue(in, s));
+
+    if (old_tz)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+#endif
 }
 
 TEST(Schedule, NoTickWhileOffOrBusy) {

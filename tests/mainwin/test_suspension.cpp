@@ -18,10 +18,23 @@ TEST(Suspension, ProgramFileNameOfACommand) {
         const char* command;
         const char* name;
     };
-    for (const Case c :
-         {Case{"C:\\Program Files\\Mail\\mailer.exe", "MAILER.EXE"},
-          Case{"\"C:\\Program Files\\Mail\\Mailer.exe\" /check", "MAILER.EXE"}, Case{"D:\\tools\\mua", "MUA"},
-          Case{"mua.exe", "MUA.EXE"}, Case{"C:mua.exe", "MUA.EXE"}, Case{"", ""}}) {
+    const Case cases[] = {
+        {"C:\\Program Files\\Mail\\mailer.exe", "MAILER.EXE"},
+        {"\"C:\\Program Files\\Mail\\Mailer.exe\" /check", "MAILER.EXE"},
+        {"D:\\tools\\mua", "MUA"},
+        {"mua.exe", "MUA.EXE"},
+        {"C:mua.exe", "MUA.EXE"},
+        {"", ""},
+        // Arguments that hold paths of their own: the program part decides.
+        {"\"C:\\Mail\\mail.exe\" /f \"D:\\box\\in.mbx\"", "MAIL.EXE"},
+        {"C:\\Program Files\\Mail\\mail.exe /f D:\\box\\in.mbx", "MAIL.EXE"},
+        {"C:\\Mail\\MAIL.EXE -s \"a.exe\"", "MAIL.EXE"},
+        {"  \"D:\\tools\\mua\" -x C:\\y.txt", "MUA"},
+        {"C:\\My.Executables\\mail.exe -x", "MAIL.EXE"},
+        // 0x5C is the trail byte of the Shift_JIS character 0x95 0x5C: not a folder separator.
+        {"C:\\Mail\\\x95\x5C.exe", "\x95\x5C.EXE"},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         EXPECT_EQ(corvex::ProgramFileName(c.command), c.name);
     }

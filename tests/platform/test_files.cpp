@@ -1,11 +1,11 @@
 #include "platform/Files.h"
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 using platform::path_join;
-using platform_test::slurp;
-using platform_test::spill;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -21,8 +21,8 @@ TEST(Files, PathJoinUsesThePlatformSeparatorOnce) {
 
 class FilesTest : public ::testing::Test {
   protected:
-    std::string at(const std::string& name) const { return path_join(dir_.path(), name); }
-    platform_test::TempDir dir_;
+    std::string at(const std::string& name) const { return path_join(dir_.str(), name); }
+    test_support::TempDir dir_;
 };
 
 TEST_F(FilesTest, DirectoriesAreCreatedOnlyWhenMissing) {
@@ -40,39 +40,39 @@ TEST_F(FilesTest, DirectoriesAreCreatedOnlyWhenMissing) {
     EXPECT_TRUE(platform::make_dirs(deep, &error)) << error;
     EXPECT_TRUE(platform::dir_exists(deep));
 
-    spill(at("plain"), "x");
+    WriteBytes(at("plain"), "x");
     EXPECT_FALSE(platform::make_dir(at("plain"))) << "a file is not a directory";
 }
 
 TEST_F(FilesTest, ReplaceSwapsInTheTemporaryCopy) {
     const std::string target = at("IDLIST.IDX");
     const std::string temp = at("IDLIST.$DX");
-    spill(target, "old\r\n");
-    spill(temp, "new\r\n");
+    WriteBytes(target, "old\r\n");
+    WriteBytes(temp, "new\r\n");
     ASSERT_TRUE(platform::replace_file(temp, target));
-    EXPECT_EQ(slurp(target), "new\r\n");
+    EXPECT_EQ(ReadBytes(target), "new\r\n");
     EXPECT_FALSE(platform::file_exists(temp));
 
     // No target yet: the copy just takes its name.
-    spill(temp, "first\r\n");
+    WriteBytes(temp, "first\r\n");
     ASSERT_TRUE(platform::replace_file(temp, at("fresh")));
-    EXPECT_EQ(slurp(at("fresh")), "first\r\n");
+    EXPECT_EQ(ReadBytes(at("fresh")), "first\r\n");
 
     // No copy: the target must survive.
     std::string error;
     EXPECT_FALSE(platform::replace_file(temp, target, &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(slurp(target), "new\r\n");
+    EXPECT_EQ(ReadBytes(target), "new\r\n");
 }
 
 TEST_F(FilesTest, RenameNeverOverwritesAndRemoveReportsAMissingFile) {
-    spill(at("a"), "A");
-    spill(at("b"), "B");
+    WriteBytes(at("a"), "A");
+    WriteBytes(at("b"), "B");
     EXPECT_FALSE(platform::rename_file(at("a"), at("b")));
-    EXPECT_EQ(slurp(at("b")), "B");
+    EXPECT_EQ(ReadBytes(at("b")), "B");
     EXPECT_TRUE(platform::rename_file(at("a"), at("c")));
     EXPECT_FALSE(platform::file_exists(at("a")));
-    EXPECT_EQ(slurp(at("c")), "A");
+    EXPECT_EQ(ReadBytes(at("c")), "A");
 
     EXPECT_TRUE(platform::remove_file(at("c")));
     std::string error;

@@ -3,7 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 using platform::Hive;
 using platform::Registry;
 using platform::RegStatus;
-using platform_test::slurp;
-using platform_test::spill;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 
 namespace {
 
@@ -34,10 +34,10 @@ std::string numbered(const char* prefix, std::size_t i) {
 
 class RegFileTest : public ::testing::Test {
   protected:
-    std::string file() const { return platform::path_join(dir_.path(), "pelmora.reg"); }
-    RegStatus open() { return reg_.open_file(dir_.path()); }
+    std::string file() const { return platform::path_join(dir_.str(), "pelmora.reg"); }
+    RegStatus open() { return reg_.open_file(dir_.str()); }
 
-    platform_test::TempDir dir_;
+    test_support::TempDir dir_;
     Registry reg_;
 };
 
@@ -78,12 +78,12 @@ TEST_F(RegFileTest, WritesTheFileAsRegeditWould) {
                                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n"
                                  "\"Lines\"=hex(1):61,0d,0a,62,00\r\n"
                                  "\r\n";
-    EXPECT_EQ(slurp(file()), expected);
+    EXPECT_EQ(ReadBytes(file()), expected);
     EXPECT_FALSE(platform::file_exists(file() + ".tmp"));
 
     // And it reads back the same.
     Registry again;
-    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok) << again.last_error();
+    ASSERT_EQ(again.open_file(dir_.str()), RegStatus::ok) << again.last_error();
     std::string text;
     EXPECT_EQ(again.read_text(HKCU, kRoot, "pName", text), RegStatus::ok);
     EXPECT_EQ(text, kStandardName);
@@ -112,7 +112,7 @@ TEST_F(RegFileTest, TextsOfAnyBytesSurviveARewrite) {
     for (std::size_t i = 0; i < texts.size(); ++i)
         ASSERT_EQ(reg_.write_text(HKCU, "K", numbered("v", i), texts[i]), RegStatus::ok);
     Registry again;
-    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok) << again.last_error() << "\n" << slurp(file());
+    ASSERT_EQ(again.open_file(dir_.str()), RegStatus::ok) << again.last_error() << "\n" << ReadBytes(file());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         std::string text;
         EXPECT_EQ(again.read_text(HKCU, "K", numbered("v", i), text), RegStatus::ok);
@@ -121,17 +121,17 @@ TEST_F(RegFileTest, TextsOfAnyBytesSurviveARewrite) {
 }
 
 TEST_F(RegFileTest, ReadsAHandWrittenFileAndKeepsValuesItDoesNotUse) {
-    spill(file(), "REGEDIT4\n"
-                  "\n"
-                  "; a comment\n"
-                  "[HKEY_CURRENT_USER\\Software\\A]\n"
-                  "  \"Name\" = \"one\"  \n"
-                  "\"Count\"=dword:00000010\n"
-                  "\"Hex\"=hex(1):41,42,\\\n"
-                  "  43,00,44\n"
-                  "\"name\"=\"two\"\n"
-                  "[hkey_current_user\\SOFTWARE\\a\\B]\r\n"
-                  "@=\"b\"\r\n");
+    WriteBytes(file(), "REGEDIT4\n"
+                       "\n"
+                       "; a comment\n"
+                       "[HKEY_CURRENT_USER\\Software\\A]\n"
+                       "  \"Name\" = \"one\"  \n"
+                       "\"Count\"=dword:00000010\n"
+                       "\"Hex\"=hex(1):41,42,\\\n"
+                       "  43,00,44\n"
+                       "\"name\"=\"two\"\n"
+                       "[hkey_current_user\\SOFTWARE\\a\\B]\r\n"
+                       "@=\"b\"\r\n");
     ASSERT_EQ(open(), RegStatus::ok) << reg_.last_error();
     std::string text;
     EXPECT_EQ(reg_.read_text(HKCU, "Software\\A", "NAME", text), RegStatus::ok);
@@ -143,32 +143,32 @@ TEST_F(RegFileTest, ReadsAHandWrittenFileAndKeepsValuesItDoesNotUse) {
     EXPECT_EQ(text, "b");
 
     ASSERT_EQ(reg_.write_text(HKCU, "Software\\A", "New", "3"), RegStatus::ok);
-    EXPECT_EQ(slurp(file()), "REGEDIT4\r\n"
-                             "\r\n"
-                             "[HKEY_CURRENT_USER\\Software\\A]\r\n"
-                             "\"name\"=\"two\"\r\n"
-                             "\"Count\"=dword:00000010\r\n"
-                             "\"Hex\"=\"ABC\"\r\n"
-                             "\"New\"=\"3\"\r\n"
-                             "\r\n"
-                             "[HKEY_CURRENT_USER\\Software\\A\\B]\r\n"
-                             "@=\"b\"\r\n"
-                             "\r\n");
+    EXPECT_EQ(ReadBytes(file()), "REGEDIT4\r\n"
+                                 "\r\n"
+                                 "[HKEY_CURRENT_USER\\Software\\A]\r\n"
+                                 "\"name\"=\"two\"\r\n"
+                                 "\"Count\"=dword:00000010\r\n"
+                                 "\"Hex\"=\"ABC\"\r\n"
+                                 "\"New\"=\"3\"\r\n"
+                                 "\r\n"
+                                 "[HKEY_CURRENT_USER\\Software\\A\\B]\r\n"
+                                 "@=\"b\"\r\n"
+                                 "\r\n");
 }
 
 // A value continued after "\ \" and an empty line: what the first load reads is what every
 // load of the rewritten file reads (the rewrite once turned it into a continuation that took
 // the next value with it).
 TEST_F(RegFileTest, AContinuedValueReadsTheSameAfterRewrites) {
-    spill(file(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
-                  "\"Bin\"=hex:01,02\\ \\\r\n"
-                  "\r\n"
-                  "\"Next\"=\"kept\"\r\n"
-                  "\"Last\"=\"kept\"\r\n");
+    WriteBytes(file(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+                       "\"Bin\"=hex:01,02\\ \\\r\n"
+                       "\r\n"
+                       "\"Next\"=\"kept\"\r\n"
+                       "\"Last\"=\"kept\"\r\n");
     std::vector<std::string> loads;
     for (int round = 0; round < 3; ++round) {
         Registry reg;
-        ASSERT_EQ(reg.open_file(dir_.path()), RegStatus::ok) << reg.last_error() << "\n" << slurp(file());
+        ASSERT_EQ(reg.open_file(dir_.str()), RegStatus::ok) << reg.last_error() << "\n" << ReadBytes(file());
         std::vector<std::string> names;
         ASSERT_EQ(reg.list_values(HKCU, "A", names), RegStatus::ok);
         std::string text;
@@ -200,33 +200,33 @@ TEST_F(RegFileTest, ABadFileIsNeverOverwritten) {
     };
     for (const char* bytes : bad_files) {
         SCOPED_TRACE(bytes);
-        spill(file(), bytes);
+        WriteBytes(file(), bytes);
         Registry reg;
-        ASSERT_EQ(reg.open_file(dir_.path()), RegStatus::corrupt);
+        ASSERT_EQ(reg.open_file(dir_.str()), RegStatus::corrupt);
         EXPECT_NE(reg.last_error().find("line "), std::string::npos) << reg.last_error();
         std::string text;
         EXPECT_EQ(reg.read_text(HKCU, "A", "v", text), RegStatus::corrupt);
         EXPECT_EQ(reg.create_key(HKCU, "B"), RegStatus::corrupt);
         EXPECT_EQ(reg.write_text(HKCU, "A", "v", "new"), RegStatus::corrupt);
         EXPECT_EQ(reg.flush(), RegStatus::corrupt);
-        EXPECT_EQ(slurp(file()), bytes);
+        EXPECT_EQ(ReadBytes(file()), bytes);
     }
 
     // Setting it aside keeps the bytes as pelmora.reg.bad and starts over.
     Registry reg;
-    ASSERT_EQ(reg.open_file(dir_.path()), RegStatus::corrupt);
+    ASSERT_EQ(reg.open_file(dir_.str()), RegStatus::corrupt);
     ASSERT_EQ(reg.set_aside_corrupt(), RegStatus::ok) << reg.last_error();
-    EXPECT_EQ(slurp(file() + ".bad"), bad_files[std::size(bad_files) - 1]);
+    EXPECT_EQ(ReadBytes(file() + ".bad"), bad_files[std::size(bad_files) - 1]);
     ASSERT_EQ(reg.create_key(HKCU, "B"), RegStatus::ok);
-    EXPECT_EQ(slurp(file()), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\r\n");
+    EXPECT_EQ(ReadBytes(file()), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\r\n");
 }
 
 TEST_F(RegFileTest, EmptyOrMissingFileIsAnEmptyStore) {
     ASSERT_EQ(open(), RegStatus::ok);
     EXPECT_FALSE(platform::file_exists(file())) << "opening writes nothing";
-    spill(file(), "");
+    WriteBytes(file(), "");
     Registry reg;
-    EXPECT_EQ(reg.open_file(dir_.path()), RegStatus::ok);
+    EXPECT_EQ(reg.open_file(dir_.str()), RegStatus::ok);
     EXPECT_FALSE(reg.key_exists(HKCU, "Software"));
 }
 
@@ -245,7 +245,7 @@ TEST_F(RegFileTest, ABatchWritesTheFileOnceAtItsEnd) {
         EXPECT_TRUE(platform::file_exists(file()));
     }
     Registry again;
-    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok);
+    ASSERT_EQ(again.open_file(dir_.str()), RegStatus::ok);
     std::vector<std::string> names;
     ASSERT_EQ(again.list_values(HKCU, kRoot, names), RegStatus::ok);
     EXPECT_EQ(names.size(), 30u);
@@ -253,8 +253,8 @@ TEST_F(RegFileTest, ABatchWritesTheFileOnceAtItsEnd) {
 
 TEST_F(RegFileTest, AFailedWriteIsReportedAndRetried) {
     // The store's directory cannot be created: a file stands in its place.
-    const std::string blocked = platform::path_join(dir_.path(), "blocked");
-    spill(blocked, "x");
+    const std::string blocked = platform::path_join(dir_.str(), "blocked");
+    WriteBytes(blocked, "x");
     Registry reg;
     ASSERT_EQ(reg.open_file(blocked), RegStatus::ok);
     EXPECT_EQ(reg.create_key(HKCU, "A"), RegStatus::io_error);
@@ -262,16 +262,59 @@ TEST_F(RegFileTest, AFailedWriteIsReportedAndRetried) {
     EXPECT_TRUE(reg.key_exists(HKCU, "A")) << "the change stays in memory";
     ASSERT_TRUE(platform::remove_file(blocked));
     EXPECT_EQ(reg.flush(), RegStatus::ok) << "and is written by the next flush";
-    EXPECT_NE(slurp(platform::path_join(blocked, "pelmora.reg")).find("[HKEY_CURRENT_USER\\A]"),
+    EXPECT_NE(ReadBytes(platform::path_join(blocked, "pelmora.reg")).find("[HKEY_CURRENT_USER\\A]"),
               std::string::npos);
 }
 
 TEST_F(RegFileTest, AppDataDefaultsToTheStoresDirectory) {
     ASSERT_EQ(open(), RegStatus::ok);
-    EXPECT_EQ(platform::app_data_dir(reg_), dir_.path());
+    EXPECT_EQ(platform::app_data_dir(reg_), dir_.str());
     ASSERT_EQ(reg_.create_key(HKCU, platform::kShellFoldersKey), RegStatus::ok);
     ASSERT_EQ(reg_.write_text(HKCU, platform::kShellFoldersKey, "AppData", "/elsewhere"), RegStatus::ok);
     EXPECT_EQ(platform::app_data_dir(reg_), "/elsewhere");
+}
+
+} // namespace
+
+namespace {
+
+// A large file loads in time linear in its size: 100,000 values in one key and 10,000 keys
+// (the quadratic load took minutes here). A rewrite keeps them all; the last value of a name
+// given twice wins.
+TEST_F(RegFileTest, ALargeFileLoadsAndRewritesWhole) {
+    constexpr std::size_t kValues = 100000, kKeys = 10000;
+    std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Big]\r\n";
+    for (std::size_t i = 0; i < kValues; ++i)
+        text += "\"" + numbered("Value", i) + "\"=\"" + numbered("text ", i) + "\"\r\n";
+    text += "\"value7\"=\"again\"\r\n\r\n";
+    for (std::size_t i = 0; i < kKeys; ++i)
+        text += "[HKEY_CURRENT_USER\\Software\\Keys\\" + numbered("K", i) + "]\r\n\"v\"=\"" +
+                numbered("", i) + "\"\r\n\r\n";
+    spill(file(), text);
+
+    ASSERT_EQ(open(), RegStatus::ok) << reg_.last_error();
+    std::string value;
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Big", "VALUE99999", value), RegStatus::ok);
+    EXPECT_EQ(value, "text 99999");
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Big", "Value7", value), RegStatus::ok);
+    EXPECT_EQ(value, "again");
+    EXPECT_EQ(reg_.read_text(HKCU, "Software\\Keys\\K9999", "v", value), RegStatus::ok);
+    EXPECT_EQ(value, "9999");
+
+    ASSERT_EQ(reg_.write_text(HKCU, "Software\\Big", "Value0", "changed"), RegStatus::ok);
+    ASSERT_EQ(reg_.delete_value(HKCU, "Software\\Big", "Value1"), RegStatus::ok);
+    ASSERT_EQ(reg_.write_text(HKCU, "Software\\Big", "Added", "new"), RegStatus::ok);
+    Registry again;
+    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok);
+    std::vector<std::string> names;
+    ASSERT_EQ(again.list_values(HKCU, "Software\\Big", names), RegStatus::ok);
+    ASSERT_EQ(names.size(), kValues);
+    EXPECT_EQ(names.front(), "Value0");
+    EXPECT_EQ(names[1], "Value2");
+    EXPECT_EQ(names.back(), "Added");
+    for (const char* name : {"Value0", "Value2", "Value99999", "Added"})
+        EXPECT_EQ(again.read_text(HKCU, "Software\\Big", name, value), RegStatus::ok) << name;
+    EXPECT_EQ(again.read_text(HKCU, "Software\\Big", "Value1", value), RegStatus::not_found);
 }
 
 } // namespace

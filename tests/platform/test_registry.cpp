@@ -4,7 +4,7 @@
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ using Names = std::vector<std::string>;
 class RegistryTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(reg_.open_system(home_.path()), RegStatus::ok) << reg_.last_error();
+        ASSERT_EQ(reg_.open_system(home_.str()), RegStatus::ok) << reg_.last_error();
         base_ = "Software\\PelmoraTest\\" + std::to_string(platform::process_id());
         ASSERT_EQ(reg_.create_key(HKCU, base_), RegStatus::ok) << reg_.last_error();
     }
@@ -38,7 +38,7 @@ class RegistryTest : public ::testing::Test {
     }
     std::string key(const std::string& sub) const { return base_ + "\\" + sub; }
 
-    platform_test::TempDir home_;
+    test_support::TempDir home_;
     Registry reg_;
     std::string base_;
 };
@@ -150,7 +150,7 @@ TEST_F(RegistryTest, BadNamesAreRefused) {
 TEST_F(RegistryTest, ASecondOpenSeesTheWrittenValues) {
     ASSERT_EQ(reg_.write_text(HKCU, base_, "STOPModeWork", "OFF"), RegStatus::ok);
     Registry again;
-    ASSERT_EQ(again.open_system(home_.path()), RegStatus::ok);
+    ASSERT_EQ(again.open_system(home_.str()), RegStatus::ok);
     std::string text;
     EXPECT_EQ(again.read_text(HKCU, base_, "STOPModeWork", text), RegStatus::ok);
     EXPECT_EQ(text, "OFF");
@@ -159,7 +159,7 @@ TEST_F(RegistryTest, ASecondOpenSeesTheWrittenValues) {
 TEST_F(RegistryTest, ShellFoldersGiveTheApplicationDataFolder) {
     const std::string app_data = platform::app_data_dir(reg_);
     if (reg_.kind() == RegKind::file) {
-        EXPECT_EQ(app_data, home_.path()) << "natively AppData defaults to the home directory";
+        EXPECT_EQ(app_data, home_.str()) << "natively AppData defaults to the home directory";
         EXPECT_EQ(platform::program_files_dir(reg_), "");
     } else {
         EXPECT_TRUE(platform::dir_exists(app_data)) << app_data;

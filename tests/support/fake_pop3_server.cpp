@@ -40,11 +40,21 @@ std::string Unescape(std::string_view text) {
         }
         const char c = text[++i];
         switch (c) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '0': out += '\0'; break;
-        case '\\': out += '\\'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '0':
+            out += '\0';
+            break;
+        case '\\':
+            out += '\\';
+            break;
         case 'x':
             if (i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
                 out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
@@ -52,7 +62,8 @@ std::string Unescape(std::string_view text) {
                 break;
             }
             BadScript(text, "\\x needs two hex digits");
-        default: BadScript(text, "unknown escape");
+        default:
+            BadScript(text, "unknown escape");
         }
     }
     return out;
@@ -85,6 +96,12 @@ FakeScript FakeScript::Parse(std::string_view text) {
             script.Send(Unescape(AfterTag(line)));
         } else if (line.rfind("C:", 0) == 0) {
             script.Expect(std::string(AfterTag(line)));
+        } else if (line.rfind("DRIBBLE ", 0) == 0) {
+            std::string_view rest = line.substr(8);
+            const std::size_t blank = rest.find(' ');
+            if (blank == std::string_view::npos) BadScript(line, "DRIBBLE needs a pause and bytes");
+            script.Dribble(Unescape(rest.substr(blank + 1)),
+                           std::atoi(std::string(rest.substr(0, blank)).c_str()));
         } else if (line.rfind("STALL ", 0) == 0) {
             script.Stall(std::atoi(std::string(line.substr(6)).c_str()));
         } else if (line == "CLOSE") {
@@ -101,7 +118,9 @@ FakeScript& FakeScript::Expect(std::string line) {
     return *this;
 }
 
-FakeScript& FakeScript::Reply(std::string line) { return Send(line + "\r\n"); }
+FakeScript& FakeScript::Reply(std::string line) {
+    return Send(line + "\r\n");
+}
 
 FakeScript& FakeScript::Send(std::string bytes) {
     steps_.push_back({FakeStep::Kind::Send, std::move(bytes), 0});
@@ -110,6 +129,11 @@ FakeScript& FakeScript::Send(std::string bytes) {
 
 FakeScript& FakeScript::Stall(int ms) {
     steps_.push_back({FakeStep::Kind::Stall, {}, ms});
+    return *this;
+}
+
+FakeScript& FakeScript::Dribble(std::string bytes, int ms) {
+    steps_.push_back({FakeStep::Kind::Dribble, std::move(bytes), ms});
     return *this;
 }
 
@@ -194,8 +218,10 @@ void FakePop3Server::Run(const FakeScript& script) {
         return status;
     };
 
+    bool client_gone = false;
     for (const FakeStep& step : script.steps()) {
         if (stopping_) return;
+        if (client_gone) break;
         switch (step.kind) {
         case FakeStep::Kind::Expect: {
             const auto give_up = Clock::now() + kPatience;
@@ -208,7 +234,8 @@ void FakePop3Server::Run(const FakeScript& script) {
                     return;
                 }
                 if (stopping_) return;
-                if (finishing_ && finish_by == Clock::time_point::max()) finish_by = Clock::now() + kAfterFinish;
+                if (finishing_ && finish_by == Clock::time_point::max())
+                    finish_by = Clock::now() + kAfterFinish;
                 if (Clock::now() >= give_up || Clock::now() >= finish_by) {
                     Note("client did not send \"" + step.text + "\"");
                     return;
@@ -233,10 +260,34 @@ void FakePop3Server::Run(const FakeScript& script) {
             break;
         case FakeStep::Kind::Stall: {
             const auto until = Clock::now() + std::chrono::milliseconds(step.ms);
-            while (Clock::now() < until && !stopping_ && !finishing_) std::this_thread::sleep_for(5ms);
+            while (Clock::now() < until && !stopping_ && !finishing_)
+                std::this_thread::sleep_for(5ms);
             break;
         }
-        case FakeStep::Kind::Close: client.close(); return;
+        case FakeStep::Kind::Dribble:
+            for (std::size_t i = 0; i < step.text.size() && !client_gone; ++i) {
+                if (stopping_) return;
+                // Once the test is finishing, the rest goes at once.
+                const std::size_t count = finishing_ ? step.text.size() - i : 1;
+                client.set_timeout(5s);
+                if (client.send_all(step.text.data() + i, count) != IoStatus::ok) {
+                    client_gone = true;
+                    break;
+                }
+                i += count - 1;
+                const auto until = Clock::now() + std::chrono::milliseconds(step.ms);
+                while (Clock::now() < until && !stopping_ && !finishing_) {
+                    const IoStatus status = receive();
+                    if (status == IoStatus::closed || status == IoStatus::error) {
+                        client_gone = true;
+                        break;
+                    }
+                }
+            }
+            break;
+        case FakeStep::Kind::Close:
+            client.close();
+            return;
         }
     }
 

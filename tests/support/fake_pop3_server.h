@@ -8,6 +8,7 @@
 //   R: +OK\r\nFrom: a\r\n                 send raw bytes (\r \n \t \0 \\ and \xNN understood)
 //   C: USER alice                         expect the client's next line (without CR LF)
 //   STALL 1500                            send nothing for 1500 ms
+//   DRIBBLE 300 +OK 1 2\r\n               send the raw bytes one at a time, 300 ms apart
 //   CLOSE                                 close the connection
 //
 // The server accepts one client on a free port, runs the script on its own thread and records
@@ -30,10 +31,10 @@
 namespace pelmora_test {
 
 struct FakeStep {
-    enum class Kind { Expect, Send, Stall, Close };
+    enum class Kind { Expect, Send, Stall, Dribble, Close };
     Kind kind = Kind::Send;
-    std::string text; // Expect: the line; Send: the bytes
-    int ms = 0;       // Stall
+    std::string text; // Expect: the line; Send, Dribble: the bytes
+    int ms = 0;       // Stall: the pause; Dribble: the pause after each byte
 };
 
 class FakeScript {
@@ -47,6 +48,10 @@ class FakeScript {
     FakeScript& Reply(std::string line); // line + CR LF
     FakeScript& Send(std::string bytes);
     FakeScript& Stall(int ms);
+    // Sends bytes one at a time with a pause of ms after each, as a server that holds a
+    // client with a trickle of data. What the client sends meanwhile is recorded; a client
+    // that hangs up ends the dribble (and the script) quietly.
+    FakeScript& Dribble(std::string bytes, int ms);
     FakeScript& Close();
 
     const std::vector<FakeStep>& steps() const { return steps_; }

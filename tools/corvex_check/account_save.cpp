@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <string_view>
+#include <utility>
+
+#include "corvex/engine/pop3_session.h"
 
 namespace corvex_check {
 
@@ -25,6 +28,15 @@ std::string NewProfileName(int profile) {
 std::optional<int> SaveAccount(corvex::settings::ProfileStore& store, int profile, const OneAccount& account,
                                std::string& error) {
     namespace settings = corvex::settings;
+    // A line break would end the USER or PASS command early and send the rest as a command
+    // of its own: such an account is never stored.
+    for (const auto& [what, text] :
+         {std::pair{"user name", &account.user}, std::pair{"password", &account.password}})
+        if (corvex::Pop3Session::CheckCredential(*text) < 0) {
+            error = std::string("the ") + what +
+                    " holds a line break (CR or LF) or a NUL byte and cannot be used";
+            return std::nullopt;
+        }
     settings::ProfileSettings s;
     settings::RuntimePasswords passwords;
     const settings::LoadReport load = store.Load(profile, s, passwords);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "corvex/checkrun/check_account.h"
 #include "corvex/engine/data_paths.h"
 #include "options.h"
 #include "platform/Terminal.h"
@@ -16,7 +15,7 @@ namespace {
 
 // A result the driver counts neither as news nor as a failure: an account not started after
 // the interrupt key.
-constexpr int kNotChecked = -99;
+constexpr int kNotChecked = corvex::kForcedPreviousResult;
 
 void Out(const std::string& utf8) {
     std::fputs(utf8.c_str(), stdout);
@@ -61,6 +60,8 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         if (quiet_ && result == 0 && spam.empty()) return;
 
         const AccountReport report = ReadAccountReport(work_dir);
+        // A run that found news and then failed is a failure too.
+        if (failed || (result != kNotChecked && !report.errors.empty())) failed_ = true;
         std::string line = ToTerminal(corvex::AccountLabel(a)) + ": ";
         const std::string error = report.errors.empty() ? std::string() : ToTerminal(report.errors.front());
         if (a.chkacc == "OFF") {
@@ -84,24 +85,28 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
             Out(SpamLine(record));
     }
 
+    // An account failed, whether or not it found news first.
+    bool failed() const { return failed_; }
+
   private:
     const corvex::DriverSettings& settings_;
     const std::string& data_dir_;
     bool quiet_;
     std::string header_;
     std::uint64_t spam_log_size_ = 0;
+    bool failed_ = false;
 };
 
 } // namespace
 
 CheckJob::CheckJob(platform::Registry& registry, int profile, std::optional<OneAccount> one,
                    std::string data_dir)
-    : store_(registry), profile_(profile), one_(std::move(one)), data_dir_(std::move(data_dir)) {}
+    : check_(registry, data_dir), profile_(profile), one_(std::move(one)), data_dir_(std::move(data_dir)) {}
 
 void CheckJob::AskMissingPasswords() {
     if (one_) return;
     for (int slot = 0; slot < corvex::kDriverAccountSlots; ++slot) {
-        const corvex::settings::AccountSettings& a = settings_.accounts[slot];
+        const corvex::settings::AccountSettings& a = check_.profile().accounts[slot];
         if (a.POP3UserName.empty()) break; // the loop ends here
         if (!a.password_missing || a.CHKACC == "OFF" || typed_[slot]) continue;
         if (!platform::terminal_attached() || platform::interrupt_requested()) continue;
@@ -118,15 +123,9 @@ void CheckJob::AskMissingPasswords() {
 }
 
 corvex::DriverSettings CheckJob::DriverSettingsFor() const {
-    const corvex::settings::ProfileSettings& s = settings_;
-    corvex::DriverSettings d;
-    d.check_new = s.CheckNew.str();
-    d.check_filter = s.CheckFilter.str();
-    d.check_filter2 = s.CheckFilter2.str();
-    d.check_spam = s.CheckSpam.str();
-    d.check_renew = s.CheckReNew.str();
-    d.tout_time = s.ToutTime.str();
+    corvex::DriverSettings d = corvex::DriverSettingsFrom(check_.profile());
     if (one_) {
+        d.accounts = {};
         corvex::DriverAccount& a = d.accounts[0];
         a.server = one_->server;
         a.port = std::to_string(one_->port);
@@ -135,30 +134,28 @@ corvex::DriverSettings CheckJob::DriverSettingsFor() const {
         a.mode = one_->apop ? "APOP" : "POP3";
         return d;
     }
-    for (int slot = 0; slot < corvex::kDriverAccountSlots; ++slot) {
-        const corvex::settings::AccountSettings& from = s.accounts[slot];
-        corvex::DriverAccount& a = d.accounts[slot];
-        a.server = from.POP3Server.str();
-        a.port = from.POP3PortNum.str();
-        a.user = from.POP3UserName.str();
-        a.password = typed_[slot] ? *typed_[slot] : from.POP3PassWord.str();
-        a.mode = from.POP3Mode.str();
-        a.mail_address = from.MailAdrs.str();
-        a.chkacc = from.CHKACC.str();
-        a.err_jump = from.ErrJump.str();
-    }
+    for (int slot = 0; slot < corvex::kDriverAccountSlots; ++slot)
+        if (typed_[slot]) d.accounts[slot].password = *typed_[slot];
     return d;
 }
 
 CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
     CheckSummary summary;
     // The check reads the profile afresh, as the tray program does before each check.
-    const corvex::settings::LoadReport load = store_.Load(profile_, settings_, passwords_);
-    if (load.first_error != platform::RegStatus::ok) {
+    const corvex::settings::LoadReport load = check_.Load(profile_);
+    if (load.first_error == platform::RegStatus::io_error ||
+        load.first_error == platform::RegStatus::corrupt ||
+        load.first_error == platform::RegStatus::not_open) {
         std::fprintf(stderr, "corvex-check: the settings could not be read (%s)\n",
                      platform::to_string(load.first_error));
         return summary;
     }
+    // Any other fault of a single value (one stored as a number, say) left its default, as in
+    // the tray program.
+    if (load.first_error != platform::RegStatus::ok && !quiet)
+        std::fprintf(stderr,
+                     "corvex-check: some settings of profile %d are not texts (%s); their defaults apply\n",
+                     profile_, platform::to_string(load.first_error));
     summary.loaded = true;
     AskMissingPasswords();
     const corvex::DriverSettings driver = DriverSettingsFor();
@@ -171,47 +168,19 @@ CheckSummary CheckJob::RunOnce(bool quiet, const std::string& header) {
         return summary;
     }
 
-    corvex::CheckSettings check;
-    check.data_dir = data_dir_;
-    check.profile = profile_;
-    check.dsp_sort = settings_.CHKDspSort.str();
-    check.rcv_opt = settings_.RcvOpt.str();
-    check.read_line_num = settings_.ReadLineNum.str();
-    check.read_line_num_c = settings_.ReadLineNumC.str();
-    check.spam_close_sec = settings_.SpamCloseSec.str();
-
-    const corvex::AccountRunner run = [&](const corvex::AccountCall& call, int& remaining) {
-        // After the interrupt key no further account is started.
-        if (platform::interrupt_requested()) return kNotChecked;
-        corvex::CheckInput in;
-        in.host = call.host;
-        in.port = call.port;
-        in.user = call.user;
-        in.password = call.password;
-        in.login_method = call.login_method;
-        in.run_mode = corvex::kRunCheck;
-        in.filter_mode = call.filter_mode;
-        in.spam_check = call.spam_check;
-        in.timeout_seconds = call.timeout_seconds;
-        in.account = call.account;
-        in.previous_count = call.previous_count;
-        in.previous_size = call.previous_size;
-        in.previous_result = call.previous_result;
-        in.remaining = remaining;
-        const int result = corvex::CheckAccount(in, ui_, check);
-        remaining = in.remaining;
-        return result;
-    };
-
     PrintingEnvironment env(driver, data_dir_, quiet, header);
-    const corvex::CheckOutcome outcome = corvex::RunAccounts(driver, state_, data_dir_, run, env);
+    // After the interrupt key no further account is started.
+    const corvex::CheckOutcome outcome =
+        check_.Run(driver, ui_, env, [] { return platform::interrupt_requested(); });
     // The lines printed are the announcement, and a person at the terminal has it in front of
     // them: the seen lists are finished as after an acknowledged one.
-    corvex::FinishCheck(driver, data_dir_, false);
+    check_.Finish(driver, false);
+    if (outcome.busy && outcome.error_mark)
+        std::fprintf(stderr, "corvex-check: %s\n", ToTerminal(outcome.summary).c_str());
 
     summary.accounts = outcome.accounts_checked;
     summary.new_total = outcome.new_total;
-    summary.failed = outcome.error_mark;
+    summary.failed = outcome.error_mark || env.failed();
     summary.interrupted = platform::interrupt_requested();
     return summary;
 }

@@ -1,15 +1,13 @@
-// One check of a profile as the tray program runs it, without the window: the profile is
-// loaded again, the hand-over lists are deleted, the seen lists prepared, every account run
-// in slot order (paused ones get their "[OFF]" report), the totals formed and the seen lists
-// finished. What each account found is printed as it finishes.
+// One check of a profile through the tray program's own check (ProfileCheck), without the
+// window: the passwords the profile does not keep are asked on the terminal, the one-account
+// form puts its account in slot 0, and what each account found is printed as it finishes.
 #pragma once
 
 #include <array>
 #include <optional>
 #include <string>
 
-#include "corvex/mainwin/check_driver.h"
-#include "corvex/settings/profile_store.h"
+#include "corvex/mainwin/profile_check.h"
 #include "platform/Registry.h"
 #include "terminal_ui.h"
 
@@ -41,22 +39,19 @@ class CheckJob {
     CheckSummary RunOnce(bool quiet, const std::string& header = {});
 
     // The profile as the last check loaded it.
-    const corvex::settings::ProfileSettings& settings() const { return settings_; }
+    const corvex::settings::ProfileSettings& settings() const { return check_.profile(); }
 
   private:
     void AskMissingPasswords();
     corvex::DriverSettings DriverSettingsFor() const;
 
-    corvex::settings::ProfileStore store_;
+    corvex::ProfileCheck check_;
     int profile_;
     std::optional<OneAccount> one_;
     std::string data_dir_;
-    corvex::settings::ProfileSettings settings_;
-    corvex::settings::RuntimePasswords passwords_;
     // Passwords typed for accounts of the profile that keep none, whole (the run-time table of
     // the settings store holds 19 bytes).
     std::array<std::optional<std::string>, corvex::kDriverAccountSlots> typed_;
-    corvex::CheckState state_;
     TerminalUi ui_;
 };
 

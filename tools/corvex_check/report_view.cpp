@@ -120,36 +120,51 @@ std::vector<std::string> SpamLogRecordsSince(const std::string& data_dir, std::u
 
 std::vector<std::string> SplitSpamLogRecord(const std::string& record) {
     std::vector<std::string> fields;
-    const std::size_t comma = record.find(',');
-    fields.push_back(record.substr(0, comma));
-    if (comma == std::string::npos) return fields;
-    // Then "a","b","c","d" ,"e",... : each value between a quote and the quote before the next
-    // comma (a blank may stand between them).
-    std::string_view rest = std::string_view(record).substr(comma + 1);
-    while (!rest.empty()) {
-        if (rest.front() != '"') break;
-        rest.remove_prefix(1);
-        std::size_t end = std::string_view::npos;
-        for (std::size_t i = rest.find('"'); i != std::string_view::npos; i = rest.find('"', i + 1)) {
-            std::size_t j = i + 1;
-            while (j < rest.size() && rest[j] == ' ')
-                ++j;
-            if (j == rest.size() || (rest[j] == ',' && j + 1 < rest.size() && rest[j + 1] == '"')) {
-                end = i;
-                break;
+    const std::string_view r(record);
+    std::size_t i = 0;
+    auto skip_blanks = [&] {
+        while (i < r.size() && r[i] == ' ')
+            ++i;
+    };
+    // After a closing quote only blanks may stand before the comma or the end.
+    auto closes_at = [&](std::size_t quote) {
+        std::size_t j = quote + 1;
+        while (j < r.size() && r[j] == ' ')
+            ++j;
+        return j == r.size() || r[j] == ',';
+    };
+    for (;;) {
+        skip_blanks();
+        std::string field;
+        if (i < r.size() && r[i] == '"') {
+            // A quoted value: "" is one quote. A lone quote that does not close the value (as an
+            // older log wrote them, unescaped) is kept as it is.
+            for (++i; i < r.size(); ++i) {
+                if (r[i] != '"') {
+                    field += r[i];
+                } else if (i + 1 < r.size() && r[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else if (closes_at(i)) {
+                    ++i;
+                    break;
+                } else {
+                    field += '"';
+                }
             }
+            skip_blanks();
+        } else {
+            const std::size_t comma = r.find(',', i);
+            field = std::string(
+                r.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i));
+            i = comma == std::string_view::npos ? r.size() : comma;
+            while (!field.empty() && field.back() == ' ')
+                field.pop_back();
         }
-        if (end == std::string_view::npos) {
-            fields.emplace_back(rest);
-            break;
-        }
-        fields.emplace_back(rest.substr(0, end));
-        rest.remove_prefix(end + 1);
-        while (!rest.empty() && rest.front() == ' ')
-            rest.remove_prefix(1);
-        if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
+        fields.push_back(std::move(field));
+        if (i >= r.size()) return fields;
+        ++i; // the comma
     }
-    return fields;
 }
 
 } // namespace corvex_check

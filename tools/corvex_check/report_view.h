@@ -45,8 +45,8 @@ std::uint64_t SpamLogSize(const std::string& data_dir);
 std::vector<std::string> SpamLogRecordsSince(const std::string& data_dir, std::uint64_t offset);
 
 // The fields of one log record (date, recipient, sender, subject, mailer, attachment, type,
-// send and receive date), quotes removed. Values are not escaped in the log, so a value that
-// holds the separator itself splits wrongly; this serves display only.
+// send and receive date) as CSV: a value in quotes may hold commas and doubled quotes; blanks
+// around a value are dropped.
 std::vector<std::string> SplitSpamLogRecord(const std::string& record);
 
 } // namespace corvex_check

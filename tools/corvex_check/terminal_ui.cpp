@@ -36,7 +36,7 @@ std::string ButtonText(const char* sjis) {
 } // namespace
 
 void TerminalUi::message_box(const std::string& text, const std::string& caption, corvex::MessageIcon) {
-    Err(ToTerminal(caption) + ": " + ToTerminal(text) + "\n");
+    Err(ToTerminal(caption) + ": " + ToTerminalLines(text, "\n  ") + "\n");
 }
 
 int TerminalUi::confirm_spam_deletion(const std::string& text, int countdown_seconds) {
@@ -53,11 +53,7 @@ int TerminalUi::confirm_spam_deletion(const std::string& text, int countdown_sec
     heading += ToTerminal(texts::kSpamConfirmPrompt);
     heading += "\n";
     Err(heading);
-    std::string description = ToTerminal(text);
-    for (std::size_t at = description.find("\r\n"); at != std::string::npos;
-         at = description.find("\r\n", at))
-        description.replace(at, 2, "\n  ");
-    Err("  " + description + "\n");
+    Err("  " + ToTerminalLines(text, "\n  ") + "\n");
     Err("y = " + ButtonText(texts::kSpamConfirmDeleteButton) +
         ", n = " + ButtonText(texts::kSpamConfirmKeepButton) +
         ", s = " + ButtonText(texts::kSpamConfirmStopButton) + "\n");

@@ -47,7 +47,33 @@ std::optional<std::string> TerminalToSjis(std::string_view text) {
 }
 
 std::string ToTerminal(std::string_view sjis) {
-    return dorvik::cp932_to_utf8(sjis);
+    const std::string utf8 = dorvik::cp932_to_utf8(sjis);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += kControlPlaceholder;
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += kControlPlaceholder; // U+0080..U+009F, the C1 controls (CSI among them)
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string ToTerminalLines(std::string_view sjis, std::string_view separator) {
+    std::string out;
+    for (;;) {
+        const std::size_t end = sjis.find("\r\n");
+        out += ToTerminal(sjis.substr(0, end));
+        if (end == std::string_view::npos) return out;
+        out += separator;
+        sjis.remove_prefix(end + 2);
+    }
 }
 
 } // namespace corvex_check

@@ -35,7 +35,7 @@ corvex::CheckSchedule Reset(const corvex::settings::ProfileSettings& s) {
 
 int Watch(CheckJob& job) {
     CheckSummary first = job.RunOnce(false);
-    if (first.interrupted) return kExitNothingNew;
+    if (first.interrupted) return kExitInterrupted;
     if (!first.loaded || first.accounts == 0) return ExitStatus(first);
 
     const corvex::settings::ProfileSettings* s = &job.settings();
@@ -58,7 +58,7 @@ int Watch(CheckJob& job) {
         in.dial_up = !corvex::IsLanEntry(s->DialupName.view());
         in.line_active = corvex::LanOnly().connection_active(); // this program does not dial
         in.flat_rate = corvex::FlatRateHours(s->THNone.view(), platform::local_now().hour);
-        in.now = corvex::LocalStamp(std::time(nullptr));
+        in.now = std::time(nullptr);
         if (!corvex::TickDue(in, schedule)) continue;
 
         const std::string header = "-- " + platform::format_time(platform::local_now(), "%Y/%m/%d %H:%M:%S");
@@ -66,7 +66,8 @@ int Watch(CheckJob& job) {
         if (summary.interrupted) break;
         schedule = Reset(job.settings());
     }
-    return kExitNothingNew;
+    // Only the interrupt key ends the watch.
+    return kExitInterrupted;
 }
 
 } // namespace corvex_check

@@ -8,7 +8,7 @@ namespace corvex_check {
 
 // Runs the first check at once, then one whenever the schedule is due. Returns the exit
 // status: that of the first check when it could not run or no periodic check is set up,
-// 0 after the interrupt key.
+// kExitInterrupted (130) after the interrupt key.
 int Watch(CheckJob& job);
 
 } // namespace corvex_check

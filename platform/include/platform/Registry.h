@@ -104,6 +104,10 @@ class Registry {
     RegStatus delete_tree(Hive hive, std::string_view path);
     // Writes pending changes of the file store now (nothing to do for the Windows registry).
     RegStatus flush();
+    // Reads the file store's file again, so that what other processes wrote since it was opened
+    // shows (own pending changes are written first; inside a Batch nothing happens). The Windows
+    // registry is always current.
+    RegStatus reload();
 
     // Groups many changes into one rewrite of the file store (the settings store saves a whole
     // profile inside one). Nests. The file is written when the outermost Batch commits or ends.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -75,8 +76,13 @@ int Reap(pid_t pid, std::chrono::steady_clock::time_point deadline) {
 
 } // namespace
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env, std::chrono::seconds timeout) {
+namespace {
+
+// Runs the program with standard output and error in files; watch, when given, runs every
+// 20 ms with the child's id and its standard error so far until it returns true.
+ProgramResult Run(const std::string& program, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env, std::chrono::seconds timeout,
+                  const std::function<bool(pid_t, const std::string&)>& watch) {
     ProgramResult result;
     const std::string stem =
         (std::filesystem::temp_directory_path() /
@@ -100,12 +106,43 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
         return result;
     }
 
-    result.status = Reap(pid, std::chrono::steady_clock::now() + timeout);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool exited = false;
+    int status = 0;
+    if (watch)
+        while (std::chrono::steady_clock::now() < deadline && !watch(pid, ReadAll(err_path))) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                exited = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    if (exited)
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    else
+        result.status = Reap(pid, deadline);
     result.out = ReadAll(out_path);
     result.err = ReadAll(err_path);
     std::remove(out_path.c_str());
     std::remove(err_path.c_str());
     return result;
+}
+
+} // namespace
+
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, std::chrono::seconds timeout) {
+    return Run(program, args, env, timeout, {});
+}
+
+ProgramResult RunAndInterrupt(const std::string& program, const std::vector<std::string>& args,
+                              const std::map<std::string, std::string>& env, const std::string& ready,
+                              std::chrono::seconds timeout) {
+    return Run(program, args, env, timeout, [&](pid_t pid, const std::string& err) {
+        if (err.find(ready) == std::string::npos) return false;
+        ::kill(pid, SIGINT);
+        return true;
+    });
 }
 
 ProgramResult RunOnTerminal(const std::string& program, const std::vector<std::string>& args,

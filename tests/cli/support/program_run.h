@@ -21,6 +21,12 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::map<std::string, std::string>& env = {},
                          std::chrono::seconds timeout = std::chrono::seconds(120));
 
+// As RunProgram, but once the program has written ready to standard error it gets SIGINT, the
+// interrupt key of a terminal.
+ProgramResult RunAndInterrupt(const std::string& program, const std::vector<std::string>& args,
+                              const std::map<std::string, std::string>& env, const std::string& ready,
+                              std::chrono::seconds timeout = std::chrono::seconds(120));
+
 // A step of a dialogue on a terminal: wait until expect has been written, then type send.
 struct TerminalStep {
     std::string expect;

@@ -4,74 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "cp932.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "support/sjis.h"
+#include "support/temp_dir.h"
 
 namespace settings_test {
 
-// A fresh directory under the system's temporary folder, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        static std::atomic<unsigned> counter{0};
-        const auto base = std::filesystem::temp_directory_path();
-        for (;;) {
-            path_ = base / ("pelmora-settings-" + std::to_string(platform::process_id()) + "-" +
-                            std::to_string(counter++));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string str() const { return path_.string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The code page 932 form of a UTF-8 text (characters of the Basic Multilingual Plane).
-inline std::string Sj(std::string_view utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        int extra = 0;
-        if (c >= 0xE0) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else if (c >= 0xC0) {
-            cp = c & 0x1F;
-            extra = 1;
-        }
-        for (int k = 1; k <= extra; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += 1 + extra;
-        unsigned char bytes[2];
-        const int n = dorvik::utf16_to_cp932(static_cast<uint16_t>(cp), bytes);
-        EXPECT_GT(n, 0) << "no code page 932 form for U+" << std::hex << cp;
-        out.append(reinterpret_cast<const char*>(bytes), n);
-    }
-    return out;
-}
+using test_support::ReadBytes;
+using test_support::Sj;
+using test_support::TempDir;
 
 // The machine's registry with the settings under a root key of this process's own:
 // "Software\PelmoraTest\<pid>\Quillon\Ravelin98", deleted again at the end of each test.
