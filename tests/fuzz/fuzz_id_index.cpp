@@ -32,8 +32,11 @@ void create_cache_files(const std::string& dir, const std::string& index) {
         if (end == std::string::npos) end = index.size();
         const std::vector<std::string_view> f =
             corvex::SplitFields(std::string_view(index).substr(start, end - start));
-        if (f.size() >= 2 && !f[1].empty() && (f[1][0] & 1) && f[1].find('\0') == std::string_view::npos)
-            fuzz::write_file(corvex::CacheFilePath(dir, f[1]), "x");
+        if (f.size() >= 2 && !f[1].empty() && (f[1][0] & 1) && f[1].find('\0') == std::string_view::npos) {
+            // A name that is not a cache name has no file (its path is empty).
+            const std::string path = corvex::CacheFilePath(dir, f[1]);
+            if (!path.empty()) fuzz::write_file(path, "x");
+        }
         start = end + 1;
     }
 }
