@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bytes/sjis_bytes.h"
 #include "corvex/engine/data_paths.h"
 #include "platform/Files.h"
 
 namespace corvex {
 namespace {
 
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+using dorvik::bytes::IsLeadByte;
 
 // Upper-cases the ASCII letters of a Shift_JIS text; the trail byte of a pair stays as it is.
 void UpperInPlace(std::string& text) {
@@ -19,8 +18,8 @@ void UpperInPlace(std::string& text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (IsLeadByte(c))
             ++i;
-        else if (c >= 'a' && c <= 'z')
-            text[i] = static_cast<char>(c - 'a' + 'A');
+        else
+            text[i] = dorvik::bytes::ToAsciiUpper(text[i]);
     }
 }
 bool IsLetter(char c) {

@@ -5,28 +5,22 @@
 #include <string>
 #include <string_view>
 
+#include "bytes/sjis_bytes.h"
+
 namespace platform::detail {
 
-inline bool is_sjis_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-inline bool is_sjis_trail(unsigned char c) {
-    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
+using dorvik::bytes::IsLeadByte;
 
 // Length of the character that starts at text[i]: 2 for a lead byte followed by a trail byte, else 1.
 inline std::size_t sjis_char_length(std::string_view text, std::size_t i) {
-    if (is_sjis_lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-        is_sjis_trail(static_cast<unsigned char>(text[i + 1])))
-        return 2;
-    return 1;
+    return dorvik::bytes::CharLength(text, i);
 }
 
 // True when every lead byte is followed by a trail byte.
 inline bool sjis_well_formed(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         std::size_t n = sjis_char_length(text, i);
-        if (n == 1 && is_sjis_lead(static_cast<unsigned char>(text[i]))) return false;
+        if (n == 1 && IsLeadByte(static_cast<unsigned char>(text[i]))) return false;
         i += n;
     }
     return true;
@@ -37,7 +31,7 @@ inline std::string fold_name(std::string_view text) {
     std::string out(text);
     for (std::size_t i = 0; i < out.size();) {
         std::size_t n = sjis_char_length(out, i);
-        if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+        if (n == 1) out[i] = dorvik::bytes::ToAsciiUpper(out[i]);
         i += n;
     }
     return out;
