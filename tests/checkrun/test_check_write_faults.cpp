@@ -98,6 +98,9 @@ class WriteFaultTest : public DovecotCheckTest {
 // The disk is full with 0, 1, 2 ... pages left: the pass fails at a cache file, the visit list,
 // the report, the seen list or the index, or succeeds. Either way no announcement is lost.
 TEST_F(WriteFaultTest, FullDiskAtAnyPointFailsThePassAndTheNextCheckAnnouncesTheMail) {
+#if !defined(__linux__)
+    GTEST_SKIP() << "a disk of limited size is a tmpfs here";
+#else
     if (!mounted) GTEST_SKIP() << "a tmpfs of limited size needs root";
     const std::string seen_before = "<msg1@example.com>\r\n<msg2@example.com>\r\n";
     const long page = ::sysconf(_SC_PAGESIZE);
@@ -151,9 +154,13 @@ TEST_F(WriteFaultTest, FullDiskAtAnyPointFailsThePassAndTheNextCheckAnnouncesThe
     }
     EXPECT_GT(failed, 0);
     EXPECT_GT(passed, 0);
+#endif
 }
 
 TEST_F(WriteFaultTest, ReadOnlyFolderSaysWhyAndShowsNothingAsNewAgain) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a read-only folder still takes new files here";
+#endif
     ASSERT_EQ(CheckAgain(), 5);
     const std::string report_before = ReadBytes(files.WorkFile(corvex::kReportFileName));
     const std::string seen_before = ReadBytes(files.SeenList());

@@ -92,7 +92,7 @@ TEST_F(KillMidCheckTest, NextCheckAnnouncesEveryMessageTheKilledOneDidNotReport)
         // Five messages arrived; the server stops answering at the fourth of them (message 7),
         // after the program has handled messages 10, 9 and 8.
         FakePop3Server server(CheckScript(10, 7));
-        const ProgramResult killed = Check(server, 3);
+        const ProgramResult killed = Check(server, 5);
         EXPECT_EQ(killed.status, -1) << "the check should still have been waiting\n"
                                      << killed.out << killed.err;
         EXPECT_THAT(server.transcript(), HasSubstr("TOP 7 20\r\n"));

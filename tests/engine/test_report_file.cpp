@@ -44,6 +44,32 @@ TEST(ReportFile, MessageBlocksAndTrailerMatchGolden) {
     EXPECT_EQ(ReportOf(dir), Golden("index.tmp"));
 }
 
+// The last report stays whole until the new one is complete: a check that is killed or fails
+// half-way leaves no half report.
+TEST(ReportFile, NewReportReplacesTheLastOneOnlyAtCommit) {
+    TempDir dir;
+    WriteThreeBlocks(dir.str());
+    const std::string temp = JoinPath(dir.str(), kReportTempName);
+    {
+        ReportWriter report;
+        ASSERT_TRUE(report.Open(dir.str()));
+        report.Message(1, 0, 1, "Bob", "0-0601010000-1", "new");
+        ASSERT_TRUE(report.Finish());
+        EXPECT_EQ(ReportOf(dir), Golden("index.tmp"));
+        report.Discard();
+    }
+    EXPECT_EQ(ReportOf(dir), Golden("index.tmp"));
+    EXPECT_FALSE(engine_files::Exists(temp));
+
+    ReportWriter report;
+    ASSERT_TRUE(report.Open(dir.str()));
+    report.Trailer(0, 0, 0, 0, 0, false);
+    EXPECT_EQ(ReportOf(dir), Golden("index.tmp"));
+    ASSERT_TRUE(report.Commit());
+    EXPECT_EQ(ReportOf(dir), "[CNT] 0\r\n[INF] 0 0 0 0\r\n");
+    EXPECT_FALSE(engine_files::Exists(temp));
+}
+
 TEST(ReportFile, ClearingNewMarksKeepsSpamMatchesOnly) {
     TempDir dir;
     WriteThreeBlocks(dir.str());
