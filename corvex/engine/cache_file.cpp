@@ -91,8 +91,11 @@ void WriteInfoBlock(CrlfWriter& out, const MessageSummary& summary, const CacheM
     const int attachment = summary.attachment ? 1 : 0;
     char head[32];
     std::snprintf(head, sizeof head, "[XXX] %1d %1d ", attachment, std::clamp(marks.new_flag, 0, 9));
-    const std::string from = summary.from_name.empty() ? summary.from_address
-                                                       : summary.from_name + "<" + summary.from_address + ">";
+    // The summary's From name is the address itself when the header gave no name: FR is then
+    // the address alone.
+    const bool no_name = summary.from_name.empty() || summary.from_name == summary.from_address;
+    const std::string from =
+        no_name ? summary.from_address : summary.from_name + "<" + summary.from_address + ">";
 
     out.WriteLine(kInfoStart);
     out.WriteLine(head + OneLine(summary.from_name));

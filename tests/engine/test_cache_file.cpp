@@ -7,6 +7,7 @@
 
 #include "corvex/engine/cache_file.h"
 #include "corvex/engine/data_paths.h"
+#include "corvex/engine/header_scan.h"
 #include "support/engine_files.h"
 
 using namespace corvex;
@@ -124,6 +125,28 @@ TEST(CacheFile, SynthesisedKeyEmptyListsAndFilteredMessage) {
     EXPECT_EQ(flags.display_flag, 1);
     EXPECT_EQ(flags.html, 1);
     EXPECT_EQ(flags.attachment, 0);
+}
+
+// FR as the header scan's summary gives it: a From without a name is the address alone.
+TEST(CacheFile, FromLineOfTheScannedHeader) {
+    const struct {
+        const char* from;
+        const char* fr;
+    } cases[] = {
+        {"From: a@example.jp", "FR a@example.jp"},
+        {"From: <a@example.jp>", "FR a@example.jp"},
+        {"From: Taro <a@example.jp>", "FR Taro<a@example.jp>"},
+    };
+    for (const auto& c : cases) {
+        HeaderScanner scan;
+        scan.Begin(1, {});
+        for (const std::string& line : {std::string(c.from), std::string("Subject: s"), std::string()})
+            scan.Feed(line, static_cast<long>(line.size() + 2));
+        scan.Finish();
+        TempDir dir;
+        const std::string file = WriteSample(dir, BuildSummary(scan, 540), {0, 0, "1k"});
+        EXPECT_NE(file.find(std::string("\r\n") + c.fr + "\r\n"), std::string::npos) << c.from;
+    }
 }
 
 TEST(CacheFile, FieldsNeverSplitALine) {
