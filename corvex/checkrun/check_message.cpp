@@ -105,8 +105,11 @@ bool CheckRun::CheckMessage(int k, int u) {
 
     const SeenResult seen = seen_->Check(message.key, stat_count_);
     last_list_length_ = seen.list_length;
-    int new_flag = seen.result != 0 ? 1 : 0;
-    int display = cached ? (flags.display_flag ? 1 : 0) : 0;
+    // New exactly when it is counted as new below: not in the seen list, or no list at all.
+    int new_flag = seen.result > 0 || seen.result == -2 ? 1 : 0;
+    // Only this check's action filters hide a message: one hidden by an earlier check and no
+    // longer hidden is listed and counted like any other.
+    int display = 0;
 
     VisitListAppend(cache_key);
 

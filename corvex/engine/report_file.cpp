@@ -118,10 +118,9 @@ bool ReportWriter::Close() {
 }
 
 void ReportWriter::Discard() {
-    const bool had_copy = writer_ != nullptr || finished_;
     writer_.reset();
     finished_ = false;
-    if (had_copy) RemoveFile(JoinPath(work_dir_, kReportTempName));
+    if (!work_dir_.empty()) RemoveFile(JoinPath(work_dir_, kReportTempName));
 }
 
 bool WriteErrorReport(const std::string& work_dir, std::string_view error_text) {

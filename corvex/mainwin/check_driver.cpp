@@ -92,6 +92,7 @@ CheckOutcome RunAccounts(const DriverSettings& settings, CheckState& state, cons
             in.remaining = out.counts[slot];
             r = run(in);
             out.counts[slot] = in.remaining;
+            env.account_ran(slot, in);
         } else {
             WritePausedReport(work_dir);
             out.counts[slot] = 0;

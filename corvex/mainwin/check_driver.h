@@ -50,6 +50,9 @@ class CheckEnvironment {
     virtual ~CheckEnvironment() = default;
     // Before each account: the label of the account being checked.
     virtual void account_started(int /*slot*/, const std::string& /*tooltip*/) {}
+    // After the engine ran an account: its inputs, with what the run left in them (the error
+    // text, whether the report was written).
+    virtual void account_ran(int /*slot*/, const CheckInput& /*input*/) {}
     // After each account with its result and notify count.
     virtual void account_finished(int /*slot*/, int /*result*/, int /*notify_count*/) {}
 };

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,30 @@ TEST_F(FaultTest, PassThatFailedPartWayIsVisitedAgain) {
     Run(server);
     EXPECT_THAT(server.problems(), IsEmpty());
     EXPECT_THAT(server.Finish(), ::testing::HasSubstr("LIST 1\r\n"));
+}
+
+// A seen list that cannot be written is a failure, and the mail is announced again.
+TEST_F(FaultTest, SeenListThatCannotBeWrittenFailsTheRunAndTheMailComesAgain) {
+    const std::string script = kLogin + "C: STAT\nS: +OK 1 100\nC: LIST 1\nS: +OK 1 100\nC: TOP 1 20\n" +
+                               TopReply(1) + "C: QUIT\nS: +OK\n";
+    const std::string copy = files.SeenList().substr(0, files.SeenList().size() - 4) + ".NEW";
+    std::filesystem::create_directories(copy + "/blocked"); // the list's copy cannot be made
+    {
+        FakePop3Server server(script);
+        EXPECT_EQ(Run(server), -1);
+    }
+    // The reason depends on the system ("is a directory", "permission denied").
+    EXPECT_THAT(files.Report(), ElementsAre(::testing::StartsWith("[ERR] " + files.SeenList() +
+                                                                  "の書き込みに失敗しました。(")));
+    EXPECT_EQ(Utf8(input.error_text), files.Report()[0].substr(6));
+    EXPECT_FALSE(Exists(files.SeenList()));
+
+    std::filesystem::remove_all(copy);
+    input = {};
+    FakePop3Server server(script);
+    EXPECT_EQ(Run(server), 1);
+    EXPECT_EQ(files.Blocks().at(0).new_flag, 1);
+    EXPECT_TRUE(Exists(files.SeenList()));
 }
 
 TEST_F(FaultTest, RefusedStatLeavesTheSingleErrorLine) {

@@ -14,6 +14,7 @@
 #include "corvex/engine/cache_file.h"
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
+#include "corvex/filters/action_filters.h"
 #include "support/checkrun_dovecot.h"
 
 namespace checkrun_test {
@@ -185,6 +186,77 @@ TEST_F(IndexTest, CompletePassDropsWhatLeftTheServer) {
     Check();
     EXPECT_THAT(files.WorkLines("IDLIST.IDX"), ::testing::IsEmpty());
     EXPECT_EQ(files.CacheFileCount(), 0);
+}
+
+// The new count of a run against the report it leaves: every message counted as new is listed
+// with new flag 1, and no other.
+int ListedAsNew(const AccountFiles& files) {
+    const std::vector<ReportBlock> blocks = files.Blocks();
+    return static_cast<int>(
+        std::count_if(blocks.begin(), blocks.end(), [](const ReportBlock& b) { return b.new_flag == 1; }));
+}
+
+std::vector<std::string> Subjects(const AccountFiles& files) {
+    std::vector<std::string> subjects;
+    for (const ReportBlock& b : files.Blocks())
+        subjects.push_back(b.subject);
+    return subjects;
+}
+
+// A message an action filter hides is neither listed nor counted; once no filter hides it, it is
+// announced like any other message, once, and seen from then on.
+TEST_F(IndexTest, MessageNoLongerHiddenIsListedAndCountedOnce) {
+    for (int i = 1; i <= 3; ++i)
+        Deliver(TestMail(i));
+    corvex::ActionFilter filter;
+    filter.subject = "message 2";
+    filter.no_notify = 1;
+    filter.notify = 0;
+    WriteBytes(corvex::ActionFilterPath(files.data_dir(), 1),
+               corvex::FormatActionFilterLine(filter) + "\r\n");
+    input.filter_mode = corvex::kFilterModeOn;
+
+    struct Step {
+        const char* name;
+        bool hidden;
+        int result;
+        std::vector<std::string> subjects;
+    };
+    const Step steps[] = {
+        {"first check, hidden", true, 2, {"message 3", "message 1"}},
+        {"cached, still hidden", true, 0, {"message 3", "message 1"}},
+        {"no longer hidden", false, 1, {"message 3", "message 2", "message 1"}},
+        {"seen since", false, 0, {"message 3", "message 2", "message 1"}},
+        {"and again", false, 0, {"message 3", "message 2", "message 1"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        input.filter_mode = step.hidden ? corvex::kFilterModeOn : 0;
+        // Neither forced nor unchanged: cached messages are taken from their cache files.
+        input.previous_count = -1;
+        input.previous_size = -1;
+        input.previous_result = 0;
+        EXPECT_EQ(Check(), step.result);
+        EXPECT_EQ(ListedAsNew(files), step.result);
+        EXPECT_EQ(Subjects(files), step.subjects);
+    }
+}
+
+// A key the seen list holds near its end of life (a list of 500 keys or more, the key among the
+// oldest) is seen: listed with new flag 0 and not counted.
+TEST_F(IndexTest, KeyAboutToBeTrimmedIsListedAsSeen) {
+    Deliver(TestMail(1));
+    for (const int keys : {499, 520}) {
+        SCOPED_TRACE(keys);
+        std::string list = "<msg1@example.com>\r\n";
+        for (int i = 1; i < keys; ++i)
+            list += "<old" + std::to_string(i) + "@example.com>\r\n";
+        fs::create_directories(fs::path(files.SeenList()).parent_path());
+        WriteBytes(files.SeenList(), list);
+        EXPECT_EQ(Check(), 0);
+        EXPECT_EQ(ListedAsNew(files), 0);
+        EXPECT_EQ(files.Blocks().size(), 1u);
+    }
 }
 
 } // namespace

@@ -454,9 +454,9 @@ TEST_F(CorvexCheckHome, SettingsOfTheWrongTypeTakeTheirDefaults) {
 // Two corvex-check processes on one data folder: the second waits for the first up to ToutTime
 // and then runs, or reports that another check is running and contacts no server.
 TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
-    // The first check takes about 4.5 s: its server pauses before each reply.
-    const std::string slow = "STALL 1500\nS: +OK ready\nC: USER bob\nSTALL 1500\nS: +OK\nC: PASS pw\n"
-                             "STALL 1500\nS: +OK\nC: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n";
+    // The first check takes about 6 s: its server pauses 2 s before each of three replies.
+    const std::string slow = "STALL 2000\nS: +OK ready\nC: USER bob\nSTALL 2000\nS: +OK\nC: PASS pw\n"
+                             "STALL 2000\nS: +OK\nC: STAT\nS: +OK 0 0\nC: QUIT\nS: +OK\n";
     const std::string quick = "S: +OK ready\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\nC: STAT\nS: +OK 0 0\n"
                               "C: QUIT\nS: +OK\n";
     auto account = [](const pelmora_test::FakePop3Server& server) {
@@ -477,7 +477,7 @@ TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
         const char* tout_time;
         bool second_runs;
     };
-    for (const Case c : {Case{"2", false}, Case{"20", true}}) {
+    for (const Case c : {Case{"3", false}, Case{"20", true}}) {
         SCOPED_TRACE(c.tout_time);
         set_tout_time(c.tout_time);
         pelmora_test::FakePop3Server first_server(slow), second_server(quick);
@@ -493,7 +493,7 @@ TEST_F(CorvexCheckHome, ASecondCheckOfTheSameFolderWaitsForTheFirst) {
         if (c.second_runs) {
             EXPECT_EQ(second.status, 0) << second.out << second.err;
             EXPECT_EQ(second.out, "bob@127.0.0.1: nothing new\n");
-            EXPECT_GE(waited, std::chrono::seconds(3)) << "it ran after the first";
+            EXPECT_GE(waited, std::chrono::seconds(4)) << "it ran after the first";
         } else {
             EXPECT_EQ(second.status, 3) << second.out << second.err;
             EXPECT_THAT(second.out, IsEmpty());

@@ -17,6 +17,7 @@
 #include "platform/Socket.h"
 #include "platform/Wait.h"
 #include "support/fake_pop3_server.h"
+#include "support/recording_ui.h"
 
 namespace {
 
@@ -40,25 +41,7 @@ std::string ErrorText(const Pop3Session& session, int code) {
     return Utf8(text);
 }
 
-// Records what the session shows; pump() runs a test's hook.
-class RecordingUi : public corvex::EngineUi {
-  public:
-    void progress(int tenth) override { progress_values.push_back(tenth); }
-    void status(const std::string& text) override { statuses.push_back(Utf8(text)); }
-    void tray_step(TrayStep step) override { steps.push_back(step); }
-    void tray_tip(const std::string& text) override { tips.push_back(Utf8(text)); }
-    void pump() override {
-        ++pumps;
-        if (on_pump) on_pump();
-    }
-
-    std::vector<int> progress_values;
-    std::vector<std::string> statuses;
-    std::vector<TrayStep> steps;
-    std::vector<std::string> tips;
-    std::function<void()> on_pump;
-    int pumps = 0;
-};
+using test_support::RecordingUi;
 
 class Pop3SessionTest : public ::testing::Test {
   protected:
@@ -624,10 +607,10 @@ TEST_F(Pop3SessionTest, FetchWritesTheWorkFileAndShowsProgress) {
     EXPECT_THAT(written, ElementsAre("---HEAD ST---", "From: a@example.com", "Subject: hi", "",
                                      "---BODY ST---", "first body line", "", "x", ".dot",
                                      "last line of the body, long enough to count"));
-    ASSERT_FALSE(ui.progress_values.empty());
-    EXPECT_TRUE(std::is_sorted(ui.progress_values.begin(), ui.progress_values.end()));
-    EXPECT_EQ(ui.progress_values.back(), 10) << "every byte of the LIST size arrived";
-    EXPECT_EQ(ui.statuses.size(), ui.progress_values.size());
+    ASSERT_FALSE(ui.positions.empty());
+    EXPECT_TRUE(std::is_sorted(ui.positions.begin(), ui.positions.end()));
+    EXPECT_EQ(ui.positions.back(), 10) << "every byte of the LIST size arrived";
+    EXPECT_EQ(ui.statuses.size(), ui.positions.size());
     EXPECT_EQ(ui.statuses.front(), "受信中...");
     ExpectTranscript(script);
 }
@@ -643,7 +626,7 @@ TEST_F(Pop3SessionTest, FetchWithoutKnownSizeShowsNoProgress) {
     EXPECT_EQ(session.PopFetchToFile("TOP 1 5", [&](std::string_view line) { written.emplace_back(line); }),
               0);
     EXPECT_THAT(written, ElementsAre("---HEAD ST---", "Subject: a", "", "---BODY ST---", "body"));
-    EXPECT_THAT(ui.progress_values, IsEmpty());
+    EXPECT_THAT(ui.positions, IsEmpty());
     ExpectTranscript(script);
 }
 

@@ -1,6 +1,6 @@
 // The folder lock: a second holder waits for the first, gives up after its time or when told
-// to stop, and gets the lock as soon as the first lets go. The contender runs on its own thread
-// (a Windows mutex tells holders apart by thread).
+// to stop, and gets the lock as soon as the first lets go. The first holder runs on a thread of
+// its own (a Windows mutex tells holders apart by thread).
 #include "platform/FolderLock.h"
 
 #include <gtest/gtest.h>
@@ -17,65 +17,85 @@ using platform::LockResult;
 
 namespace {
 
-// Tries the lock of dir from another thread; the result and how long it took.
-std::pair<LockResult, std::chrono::milliseconds>
-Contend(const std::string& dir, std::chrono::milliseconds timeout, std::function<bool()> keep_waiting = {}) {
-    return std::async(std::launch::async,
-                      [&] {
-                          FolderLock lock;
-                          const auto start = std::chrono::steady_clock::now();
-                          const LockResult r = lock.acquire(dir, timeout, keep_waiting);
-                          return std::make_pair(r, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                       std::chrono::steady_clock::now() - start));
-                      })
-        .get();
+// Holds the lock of a folder on its own thread until LetGo().
+class Holder {
+  public:
+    explicit Holder(const std::string& dir) {
+        std::promise<LockResult> taken;
+        std::future<LockResult> result = taken.get_future();
+        std::future<void> let_go = let_go_.get_future();
+        thread_ = std::thread([dir, taken = std::move(taken), let_go = std::move(let_go)]() mutable {
+            FolderLock lock;
+            taken.set_value(lock.acquire(dir, 0ms));
+            let_go.wait();
+        });
+        result_ = result.get();
+    }
+    ~Holder() { LetGo(); }
+    LockResult result() const { return result_; }
+    void LetGo() {
+        if (!thread_.joinable()) return;
+        let_go_.set_value();
+        thread_.join();
+    }
+
+  private:
+    std::promise<void> let_go_;
+    std::thread thread_;
+    LockResult result_ = LockResult::error;
+};
+
+std::chrono::milliseconds Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 }
 
 TEST(FolderLock, ASecondHolderWaitsGivesUpOrGetsItWhenTheFirstLetsGo) {
     test_support::TempDir dir;
-    FolderLock first;
-    ASSERT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired);
-    EXPECT_TRUE(first.held());
-    EXPECT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired) << "held already";
+    Holder first(dir.str());
+    ASSERT_EQ(first.result(), LockResult::acquired);
 
-    const auto [busy, waited] = Contend(dir.str(), 300ms);
-    EXPECT_EQ(busy, LockResult::busy);
-    EXPECT_GE(waited, 300ms);
+    FolderLock second;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(second.acquire(dir.str(), 300ms), LockResult::busy);
+    EXPECT_GE(Since(start), 300ms);
+    EXPECT_FALSE(second.held());
 
-    const auto [stopped, stop_waited] = Contend(dir.str(), 10s, [] { return false; });
-    EXPECT_EQ(stopped, LockResult::stopped);
-    EXPECT_LT(stop_waited, 5s);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(second.acquire(dir.str(), 10s, [] { return false; }), LockResult::stopped);
+    EXPECT_LT(Since(start), 5s);
 
-    // Let go while the contender waits: it gets the lock then, long before its time is up.
+    // The first lets go while the second waits: the second gets the lock then, long before its
+    // time is up.
     std::thread letting_go([&] {
         std::this_thread::sleep_for(300ms);
-        first.release();
+        first.LetGo();
     });
-    const auto [acquired, until] = Contend(dir.str(), 20s);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(second.acquire(dir.str(), 20s), LockResult::acquired);
+    const std::chrono::milliseconds until = Since(start);
     letting_go.join();
-    EXPECT_EQ(acquired, LockResult::acquired);
     EXPECT_GE(until, 250ms);
     EXPECT_LT(until, 10s);
-    EXPECT_FALSE(first.held());
+    EXPECT_TRUE(second.held());
+    EXPECT_EQ(second.acquire(dir.str(), 0ms), LockResult::acquired) << "held already";
 
-    // Another folder has a lock of its own.
+    // Another folder has a lock of its own; after release the folder is free again.
     test_support::TempDir other;
-    ASSERT_EQ(first.acquire(dir.str(), 0ms), LockResult::acquired);
-    EXPECT_EQ(Contend(other.str(), 0ms).first, LockResult::acquired);
+    EXPECT_EQ(Holder(other.str()).result(), LockResult::acquired);
+    EXPECT_EQ(Holder(dir.str()).result(), LockResult::busy);
+    second.release();
+    EXPECT_EQ(Holder(dir.str()).result(), LockResult::acquired);
 }
 
 TEST(FolderLock, AFolderThatCannotHoldTheLockIsAnError) {
     test_support::TempDir dir;
     FolderLock lock;
     std::string error;
-    EXPECT_EQ(lock.acquire(dir.str() + "/missing/folder", 0ms, {}, &error),
+    const LockResult result = lock.acquire(dir.str() + "/missing/folder", 0ms, {}, &error);
 #ifdef _WIN32
-              LockResult::acquired // a named mutex needs no file
+    EXPECT_EQ(result, LockResult::acquired); // a named mutex needs no file
 #else
-              LockResult::error
-#endif
-    );
-#ifndef _WIN32
+    EXPECT_EQ(result, LockResult::error);
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
 #endif
 }

@@ -290,7 +290,7 @@ TEST_F(RegFileTest, ALargeFileLoadsAndRewritesWhole) {
     for (std::size_t i = 0; i < kKeys; ++i)
         text += "[HKEY_CURRENT_USER\\Software\\Keys\\" + numbered("K", i) + "]\r\n\"v\"=\"" +
                 numbered("", i) + "\"\r\n\r\n";
-    spill(file(), text);
+    WriteBytes(file(), text);
 
     ASSERT_EQ(open(), RegStatus::ok) << reg_.last_error();
     std::string value;
@@ -305,7 +305,7 @@ TEST_F(RegFileTest, ALargeFileLoadsAndRewritesWhole) {
     ASSERT_EQ(reg_.delete_value(HKCU, "Software\\Big", "Value1"), RegStatus::ok);
     ASSERT_EQ(reg_.write_text(HKCU, "Software\\Big", "Added", "new"), RegStatus::ok);
     Registry again;
-    ASSERT_EQ(again.open_file(dir_.path()), RegStatus::ok);
+    ASSERT_EQ(again.open_file(dir_.str()), RegStatus::ok);
     std::vector<std::string> names;
     ASSERT_EQ(again.list_values(HKCU, "Software\\Big", names), RegStatus::ok);
     ASSERT_EQ(names.size(), kValues);

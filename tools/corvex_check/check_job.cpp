@@ -1,5 +1,6 @@
 #include "check_job.h"
 
+#include <array>
 #include <cstdio>
 #include <utility>
 
@@ -50,7 +51,17 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
                         std::string header)
         : settings_(settings), data_dir_(data_dir), quiet_(quiet), header_(std::move(header)) {}
 
+    // What the run of a slot said beyond its report (its report may be stale: see CheckInput).
+    struct RunNote {
+        std::string error_text;
+        bool report_written = true;
+    };
+    std::array<RunNote, corvex::kDriverAccountSlots> notes;
+
     void account_started(int, const std::string&) override { spam_log_size_ = SpamLogSize(data_dir_); }
+    void account_ran(int slot, const corvex::CheckInput& in) override {
+        notes[slot] = {in.error_text, in.report_written};
+    }
 
     void account_finished(int slot, int result, int) override {
         const corvex::DriverAccount& a = settings_.accounts[slot];
@@ -59,11 +70,16 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         const bool failed = result < 0 && result != kNotChecked;
         if (quiet_ && result == 0 && spam.empty()) return;
 
-        const AccountReport report = ReadAccountReport(work_dir);
+        const RunNote& note = notes[slot];
+        // A report that could not be written is the last check's: its mail was announced then.
+        const AccountReport report = note.report_written ? ReadAccountReport(work_dir) : AccountReport{};
         // A run that found news and then failed is a failure too.
-        if (failed || (result != kNotChecked && !report.errors.empty())) failed_ = true;
+        if (failed || (result != kNotChecked && (!report.errors.empty() || !note.error_text.empty())))
+            failed_ = true;
         std::string line = ToTerminal(corvex::AccountLabel(a)) + ": ";
-        const std::string error = report.errors.empty() ? std::string() : ToTerminal(report.errors.front());
+        const std::string error = !report.errors.empty() ? ToTerminal(report.errors.front())
+                                  : !note.error_text.empty() ? ToTerminal(note.error_text)
+                                                             : std::string();
         if (a.chkacc == "OFF") {
             line += "paused";
         } else if (result == kNotChecked) {
