@@ -2,12 +2,14 @@
 // Input: one byte picking the machine's time-zone offset, then the reply lines separated by
 // LF, each passed as the POP3 line reader returns it (at most 511 bytes, trailing CR and LF
 // stripped). Checks the bounds the header cache and the lists rely on: the summary's texts
-// stay within their limits and the message key holds no blank or line end.
+// stay within their limits, and the message key and the cache key are single fields (no
+// blank, no control character) whatever a mail holds.
 #include "fuzz_support.h"
 
 #include <string_view>
 #include <vector>
 
+#include "corvex/engine/cache_file.h"
 #include "corvex/engine/header_scan.h"
 
 namespace {
@@ -16,9 +18,11 @@ void check_bound(const std::string& text, std::size_t max, const char* what) {
     if (text.size() > max) fuzz::fail(what);
 }
 
-void check_key(const std::string& key) {
+// One field of the seen list and of the index: no blank, no control character, no "=".
+void check_key(const std::string& key, const char* what, bool equals_allowed) {
     for (char c : key) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '=') fuzz::fail("message key character");
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F || (!equals_allowed && c == '=')) fuzz::fail(what);
     }
 }
 
@@ -58,8 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check_bound(scan.content_type(1), corvex::kScanContentTypeMax, "second Content-Type buffer");
 
     const corvex::MessageKey key = corvex::BuildMessageKey(scan);
-    check_key(key.key);
-    check_bound(corvex::BuildKeySuffix(scan), corvex::kKeySuffixMax, "key suffix");
+    check_key(key.key, "message key character", false);
+    const std::string suffix = corvex::BuildKeySuffix(scan);
+    check_bound(suffix, corvex::kKeySuffixMax, "key suffix");
+    check_key(corvex::MakeCacheKey(key.key, suffix), "cache key character", true);
 
     const corvex::MessageSummary s = corvex::BuildSummary(scan, offset);
     if (s.key != key.key) fuzz::fail("summary key");

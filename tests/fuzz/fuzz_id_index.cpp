@@ -17,12 +17,10 @@
 
 namespace {
 
-// Cache names become file names of the work folder; a name that leads out of it is the
-// business of the unit tests, and must not make the fuzzer touch the machine's files.
-std::string confined(std::string text) {
-    for (char& c : text)
-        if (c == '/') c = '_';
-    return text;
+// A file next to the work folders that a cache name such as "../victim" would reach: no file
+// operation of the index may touch it.
+std::string canary() {
+    return fuzz::temp_dir() + "/victim.emf";
 }
 
 void create_cache_files(const std::string& dir, const std::string& index) {
@@ -58,9 +56,10 @@ std::string fresh_dir(const char* name) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
     const uint8_t flags = in.byte();
-    const std::string index = confined(in.until('\0'));
+    const std::string index = in.until('\0');
     const std::string visited = in.until('\0');
 
+    fuzz::write_file(canary(), "canary");
     const std::string calls = fresh_dir("calls");
     const std::string memory = fresh_dir("memory");
     for (const std::string* dir : {&calls, &memory}) {
@@ -75,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int n = 0;
         while (!in.empty()) {
             const uint8_t op = in.byte();
-            const std::string key = confined(in.until('\0'));
+            const std::string key = in.until('\0');
             const int lines = static_cast<int>(op >> 3) - 4; // -4 .. 27
             switch (op % 3) {
             case 0:
@@ -109,6 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fuzz::read_file(corvex::WorkFilePath(calls, corvex::kIndexFileName)) !=
         fuzz::read_file(corvex::WorkFilePath(memory, corvex::kIndexFileName)))
         fuzz::fail("index files differ");
+
+    if (fuzz::read_file(canary()) != "canary") fuzz::fail("a file outside the work folder was touched");
 
     corvex::VisitListReset(calls);
     corvex::VisitListAppend(calls, "k");

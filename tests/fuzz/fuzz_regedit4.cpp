@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     if (!platform::detail::parse_regedit4(bytes, tree, error)) {
         if (error.rfind("line ", 0) != 0) fuzz::fail("error without a line number");
-        if (!tree.current_user.values.empty() || !tree.current_user.children.empty() ||
-            !tree.local_machine.values.empty() || !tree.local_machine.children.empty())
+        if (!tree.current_user.values().empty() || !tree.current_user.children.empty() ||
+            !tree.local_machine.values().empty() || !tree.local_machine.children.empty())
             fuzz::fail("tree left after a failed load");
         return 0;
     }

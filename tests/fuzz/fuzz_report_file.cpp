@@ -15,10 +15,11 @@
 
 namespace {
 
-std::string confined(std::string text) {
-    for (char& c : text)
-        if (c == '/') c = '_';
-    return text;
+// A cache path names a file directly in the work folder, or is empty (no cache file).
+void check_cache_path(const std::string& path, const std::string& dir) {
+    if (path.empty()) return;
+    if (path.rfind(dir, 0) != 0 || path.find_first_of("/\\", dir.size() + 1) != std::string::npos)
+        fuzz::fail("cache path outside the work folder");
 }
 
 // The lines as the line files read them (LF ends a line, one CR before it is dropped).
@@ -57,7 +58,7 @@ struct Block {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
     const uint8_t flags = in.byte();
-    const std::string report = confined(in.until('\0'));
+    const std::string report = in.until('\0');
     const std::string dir = fuzz::temp_dir("work");
     const std::string path = corvex::WorkFilePath(dir, corvex::kReportFileName);
     fuzz::write_file(path, report);
@@ -71,8 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int n = 0; n < 4; ++n) {
         const corvex::ReportEntry e = corvex::ReadReportEntry(dir, n);
         if (e.value < -2 || e.value > 9) fuzz::fail("block entry value");
-        if (!e.cache_path.empty() && e.cache_path.rfind(dir, 0) != 0)
-            fuzz::fail("cache path outside the folder");
+        check_cache_path(e.cache_path, dir);
     }
     const corvex::PreviousValues prev = corvex::ReadPreviousValues(dir);
     if (!prev.has_info && (prev.count != -1 || prev.size != -1 || prev.result != 0 || prev.remaining != 0))
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!in.empty() && blocks.size() < 8) {
         const uint8_t b = in.byte();
         const std::string from = in.until('\0');
-        const std::string cache_name = confined(in.until('\0'));
+        const std::string cache_name = in.until('\0');
         const std::string subject = in.until('\0');
         const int flag = b % 12 - 1; // -1 .. 10, clamped to 0 .. 9 when written
         writer.Message(static_cast<int>(blocks.size()) * 300 + 1, b & 0x80, flag, from, cache_name, subject);
