@@ -302,7 +302,7 @@ void CheckRun::EndDeletions(bool committed) {
     const int marked = deleted_ + (spam_log_ ? spam_log_->held() : 0);
     if (marked == 0) return;
     if (committed) {
-        spam_log_->WriteHeld();
+        if (spam_log_) spam_log_->WriteHeld();
         return;
     }
     if (spam_log_) spam_log_->DropHeld();
