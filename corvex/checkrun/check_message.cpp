@@ -24,8 +24,9 @@ std::string_view WithoutSynthPrefix(std::string_view cache_key) {
     return cache_key;
 }
 
-std::string VisitCacheName(const std::string& work_dir, int account, int k) {
-    return FreeCacheName(work_dir, account, platform::format_time(platform::local_now(), "%m%d%H%M%S"), k);
+std::string VisitCacheName(const std::string& work_dir, int account, int k, const IdIndex* index) {
+    return FreeCacheName(work_dir, account, platform::format_time(platform::local_now(), "%m%d%H%M%S"), k,
+                         [index](const std::string& name) { return index && index->NamesCacheFile(name); });
 }
 
 void CheckRun::CheckMessages() {
@@ -50,7 +51,7 @@ void CheckRun::SaveWorkFile() {
 }
 
 bool CheckRun::CheckMessage(int k, int u) {
-    std::string cache_name = VisitCacheName(work_dir_, in_.account, k);
+    std::string cache_name = VisitCacheName(work_dir_, in_.account, k, index_ ? &*index_ : nullptr);
     // The work lines of a message stay in memory (work_text_); the work file itself is made
     // anew at the first message, so a folder that refuses it fails the pass as it would, and
     // gets the last message's lines when the pass ends (SaveWorkFile), as if it had been

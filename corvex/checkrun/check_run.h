@@ -46,8 +46,8 @@ std::string StatusText(const char* format, int k);
 // A selection's cache key without its "S-" prefix (a synthesised key).
 std::string_view WithoutSynthPrefix(std::string_view cache_key);
 // "%d-%s-%d": account number, the local time now as "%m%d%H%M%S", visit counter; the counter
-// is advanced past every name whose cache file exists.
-std::string VisitCacheName(const std::string& work_dir, int account, int k);
+// is advanced past every name whose cache file exists or that the index names.
+std::string VisitCacheName(const std::string& work_dir, int account, int k, const IdIndex* index);
 
 // What happens to a message after the delete step of mode 2.
 enum class DeleteOutcome {

@@ -76,12 +76,13 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit) {
     return std::to_string(account) + "-" + FormatVisitTime(local_time) + "-" + std::to_string(visit);
 }
 
-std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit) {
+std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit,
+                          const std::function<bool(const std::string&)>& in_use) {
     const std::string prefix = std::to_string(account) + "-" + std::string(visit_time) + "-";
     for (int counter = std::max(visit, 1);; ++counter) {
         std::string name = prefix + std::to_string(counter);
-        if (counter == std::numeric_limits<int>::max() || !FileExists(CacheFilePath(work_dir, name)))
-            return name;
+        if (counter == std::numeric_limits<int>::max()) return name;
+        if (!FileExists(CacheFilePath(work_dir, name)) && !(in_use && in_use(name))) return name;
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,10 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit);
 // time and the visit counter, the counter advanced from `visit` until no cache file of that name
 // exists in the work directory. The name holds no year and only seconds, so a check in the same
 // second as the last one, a clock set back, or the same date a year later would otherwise hand
-// out the name of another message's cache file.
-std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit);
+// out the name of another message's cache file. A name for which `in_use` answers true (one the
+// index still names, its file lost) is passed over too.
+std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit,
+                          const std::function<bool(const std::string&)>& in_use = {});
 
 // What the check run adds to the summary in a cache file.
 struct CacheMarks {

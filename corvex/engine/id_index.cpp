@@ -166,7 +166,10 @@ IdIndex::~IdIndex() {
 }
 
 void IdIndex::Add(Line line) {
-    if (line.entry) by_key_[line.entry->key].push_back(lines_.size());
+    if (line.entry) {
+        by_key_[line.entry->key].push_back(lines_.size());
+        names_.insert(line.entry->cache_name);
+    }
     lines_.push_back(std::move(line));
 }
 

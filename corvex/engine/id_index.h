@@ -66,6 +66,9 @@ class IdIndex {
     IdIndex& operator=(const IdIndex&) = delete;
 
     std::optional<IndexEntry> Lookup(std::string_view key) const;
+    // Whether an entry read or appended since the load names this cache file (dropped entries
+    // included: their names are not handed out again during the run either).
+    bool NamesCacheFile(const std::string& cache_name) const { return names_.count(cache_name) != 0; }
     // Never fails here; the line reaches the file with the next Flush.
     bool Append(std::string_view key, std::string_view cache_name, int lines);
     // As IndexUpdate, deciding at once (cache files are tested and purged cache files deleted
@@ -97,6 +100,7 @@ class IdIndex {
     std::vector<Line> lines_;
     std::unordered_map<std::string, std::vector<std::size_t>> by_key_;
     std::unordered_set<std::string> visited_;
+    std::unordered_set<std::string> names_;
     bool exists_ = false;
     std::size_t file_lines_ = 0;     // lines_[0, file_lines_) are in the file as it is
     std::uint64_t op_ = 0;           // counts appends and drops

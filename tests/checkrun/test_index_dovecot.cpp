@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -108,11 +109,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CraftedCase>& info) { return std::string(info.param.name); });
 
 // Cache files of an earlier check made in this very second (or a year ago on this date, or
-// before the clock was set back) keep their contents: new messages get names that are free.
+// before the clock was set back) keep their contents, and names the index still holds are not
+// given again: new messages get names that are free.
 TEST_F(IndexTest, NewMessagesNeverTakeTheNameOfAnExistingCacheFile) {
     constexpr int kSeconds = 20;
     constexpr int kTaken = 3;
     std::map<std::string, std::string> earlier;
+    std::string lost_index;
+    std::set<std::string> lost;
     const std::time_t now = std::time(nullptr);
     for (int s = 0; s < kSeconds; ++s) {
         const std::time_t t = now + s;
@@ -127,7 +131,12 @@ TEST_F(IndexTest, NewMessagesNeverTakeTheNameOfAnExistingCacheFile) {
             earlier[name] = "earlier message " + name + "\r\n";
             WriteBytes(files.CacheFile(name), earlier[name]);
         }
+        // And one the index still names though its file is lost.
+        lost_index += "<lost" + std::to_string(s) + "@example.com>-X " +
+                      corvex::MakeCacheName(0, local, kTaken + 1) + " -1\r\n";
+        lost.insert(corvex::MakeCacheName(0, local, kTaken + 1));
     }
+    WriteBytes(files.WorkFile("IDLIST.IDX"), lost_index);
     for (int i = 1; i <= 2; ++i)
         Deliver(TestMail(i));
     ASSERT_EQ(Check(), 2);
@@ -138,6 +147,7 @@ TEST_F(IndexTest, NewMessagesNeverTakeTheNameOfAnExistingCacheFile) {
     ASSERT_EQ(blocks.size(), 2u);
     for (const ReportBlock& b : blocks) {
         EXPECT_EQ(earlier.count(b.cache_name), 0u) << b.cache_name;
+        EXPECT_EQ(lost.count(b.cache_name), 0u) << b.cache_name;
         EXPECT_THAT(ReadLines(files.CacheFile(b.cache_name)), ::testing::Contains("SB " + b.subject));
     }
     EXPECT_NE(blocks[0].cache_name, blocks[1].cache_name);

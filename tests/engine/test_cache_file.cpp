@@ -226,6 +226,9 @@ TEST(CacheFile, FreeCacheNameSkipsExistingFiles) {
     EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1), "3-0501091602-3");
     EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 4), "3-0501091602-5");
     EXPECT_EQ(FreeCacheName(dir.str(), 2, "0501091602", 1), "2-0501091602-1");
+    // A name still in use elsewhere (the index names it, its file lost) is passed over as well.
+    const auto in_use = [](const std::string& name) { return name == "3-0501091602-3"; };
+    EXPECT_EQ(FreeCacheName(dir.str(), 3, "0501091602", 1, in_use), "3-0501091602-5");
 }
 
 // The cache key is one field of an index line: no control character may split it.

@@ -391,4 +391,9 @@ TEST(IdIndex, DropUnvisitedAfterACompletePass) {
     ASSERT_TRUE(index.Flush());
     EXPECT_EQ(IndexOf(dir.str()), "a 0-0101000000-1 20\r\nc 0-0101000000-4 -1\r\ne 0-0101000000-5 20\r\n");
     EXPECT_EQ(index.DropUnvisited(), 0);
+    // Names of the run, kept or dropped, are not handed out again; lines without an entry name nothing.
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_TRUE(index.NamesCacheFile("0-0101000000-" + std::to_string(n))) << n;
+    EXPECT_FALSE(index.NamesCacheFile("0-0101000000-6"));
+    EXPECT_FALSE(index.NamesCacheFile("entry"));
 }

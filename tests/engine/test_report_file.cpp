@@ -201,3 +201,18 @@ TEST(ReportFile, StatSizeBeyondTwoGibibytesIsWrittenWhole) {
     ASSERT_TRUE(report.Close());
     EXPECT_EQ(ReportOf(dir), "[CNT] 0\r\n[INF] 2 5368709120 -1 2\r\n");
 }
+
+// A report whose block names a path instead of a cache file gives the result list no file, and
+// the next check treats the cache file as gone (full check), even when the path's file exists.
+TEST(ReportFile, CacheNameThatIsAPathNamesNoFile) {
+    TempDir root;
+    const std::string dir = root.Sub("work");
+    WriteBytes(root.File("x.emf"), "outside");
+    WriteBytes(JoinPath(dir, kReportFileName), "[  1] 0 1 Alice\r\nCF ../x\r\nSB s\r\n\r\n[CNT] 1\r\n"
+                                               "[INF] 1 100 1 1\r\n");
+    EXPECT_EQ(ReadReportEntry(dir, 0).cache_path, "");
+    const PreviousValues previous = ReadPreviousValues(dir);
+    EXPECT_TRUE(previous.has_info);
+    EXPECT_EQ(previous.count, -1);
+    EXPECT_EQ(previous.size, -1);
+}
