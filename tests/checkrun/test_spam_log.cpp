@@ -11,7 +11,7 @@ namespace checkrun_test {
 namespace {
 
 corvex::Recipient To(const std::string& address, const std::string& name = "") {
-    return {Sjis(address), Sjis(address), Sjis(name)};
+    return {Sj(address), Sj(address), Sj(name)};
 }
 
 // The summary of a message as the spam step sees it (texts in UTF-8 here).
@@ -21,14 +21,14 @@ corvex::MessageSummary Message(std::vector<corvex::Recipient> to, const std::str
                                const std::string& received) {
     corvex::MessageSummary m;
     m.to = std::move(to);
-    m.from_address = Sjis(from_address);
-    m.from_name = Sjis(from_name);
-    m.subject = Sjis(subject);
-    m.mailer = Sjis(mailer);
+    m.from_address = Sj(from_address);
+    m.from_name = Sj(from_name);
+    m.subject = Sj(subject);
+    m.mailer = Sj(mailer);
     m.attachment = attachment;
     m.html = html;
-    m.send_date = Sjis(sent);
-    m.received_date = Sjis(received);
+    m.send_date = Sj(sent);
+    m.received_date = Sj(received);
     return m;
 }
 

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace test_support {
 
@@ -58,9 +59,9 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 // Writes bytes to a file, replacing it.
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
+inline void WriteBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace test_support

@@ -1,54 +1,18 @@
 #include "support/checkrun_support.h"
 
-#include <atomic>
-#include <cstdint>
 #include <fstream>
-#include <iterator>
-#include <random>
 
 #include "corvex/engine/data_paths.h"
 #include "corvex/filters/spam_list.h"
-#include "filters_texts.h"
 #include "cp932.h"
+#include "filters_texts.h"
 
 namespace fs = std::filesystem;
 
 namespace checkrun_test {
 
-std::string Utf8(std::string_view sjis) { return dorvik::cp932_to_utf8(sjis); }
-
-std::string Sjis(std::string_view utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        std::uint32_t cp = c;
-        int extra = 0;
-        if (c >= 0xE0) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else if (c >= 0xC0) {
-            cp = c & 0x1F;
-            extra = 1;
-        }
-        for (int k = 1; k <= extra && i + k < utf8.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += 1 + extra;
-        unsigned char bytes[2];
-        const int n = dorvik::utf16_to_cp932(static_cast<std::uint16_t>(cp), bytes);
-        EXPECT_GT(n, 0) << "no Shift_JIS form for U+" << std::hex << cp;
-        out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(n));
-    }
-    return out;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+std::string Utf8(std::string_view sjis) {
+    return dorvik::cp932_to_utf8(sjis);
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -68,26 +32,15 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-bool Exists(const std::string& path) { return fs::exists(path); }
-
 AccountFiles::AccountFiles(std::string host, std::string user) {
-    static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    for (;;) {
-        root_ = fs::temp_directory_path() / ("pelmora-checkrun-" + std::to_string(rd()) + "-" + std::to_string(counter++));
-        if (fs::create_directory(root_)) break;
-    }
-    data_dir_ = corvex::DataDirectory(root_.string());
+    data_dir_ = corvex::DataDirectory(root_.str());
     work_dir_ = corvex::WorkDirectory(data_dir_, user, host);
     fs::create_directories(work_dir_); // the check driver's part
 }
 
-AccountFiles::~AccountFiles() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+std::string AccountFiles::WorkFile(std::string_view name) const {
+    return corvex::JoinPath(work_dir_, name);
 }
-
-std::string AccountFiles::WorkFile(std::string_view name) const { return corvex::JoinPath(work_dir_, name); }
 
 std::string AccountFiles::CacheFile(std::string_view cache_name) const {
     return corvex::CacheFilePath(work_dir_, cache_name);
@@ -95,19 +48,25 @@ std::string AccountFiles::CacheFile(std::string_view cache_name) const {
 
 std::string AccountFiles::SeenList() const {
     const fs::path work(work_dir_);
-    return corvex::JoinPath(corvex::IdDirectory(data_dir_), work.filename().string() + corvex::kSeenListExtension);
+    return corvex::JoinPath(corvex::IdDirectory(data_dir_),
+                            work.filename().string() + corvex::kSeenListExtension);
 }
 
-std::string AccountFiles::DataFile(std::string_view name) const { return corvex::JoinPath(data_dir_, name); }
+std::string AccountFiles::DataFile(std::string_view name) const {
+    return corvex::JoinPath(data_dir_, name);
+}
 
-std::vector<std::string> AccountFiles::Report() const { return ReadLines(WorkFile(corvex::kReportFileName)); }
+std::vector<std::string> AccountFiles::Report() const {
+    return ReadLines(WorkFile(corvex::kReportFileName));
+}
 
 std::vector<ReportBlock> AccountFiles::Blocks() const {
     std::vector<ReportBlock> blocks;
     for (const std::string& line : Report()) {
         if (line.empty()) continue;
         const std::string head = line.substr(0, 5);
-        if (head == "[ERR]" || head == "[ZRO]" || head == "[CNT]" || head == "[INF]" || head == "[OFF]") continue;
+        if (head == "[ERR]" || head == "[ZRO]" || head == "[CNT]" || head == "[INF]" || head == "[OFF]")
+            continue;
         if (line.rfind("CF ", 0) == 0 && !blocks.empty()) {
             blocks.back().cache_name = line.substr(3);
         } else if (line.rfind("SB ", 0) == 0 && !blocks.empty()) {
@@ -126,7 +85,9 @@ std::vector<ReportBlock> AccountFiles::Blocks() const {
     return blocks;
 }
 
-std::vector<std::string> AccountFiles::WorkLines(std::string_view name) const { return ReadLines(WorkFile(name)); }
+std::vector<std::string> AccountFiles::WorkLines(std::string_view name) const {
+    return ReadLines(WorkFile(name));
+}
 
 int AccountFiles::CacheFileCount() const {
     int n = 0;
@@ -139,20 +100,27 @@ void WriteSpamPattern(const std::string& data_dir, const std::string& subject_pa
     corvex::SpamPattern pattern;
     const corvex::SpamCondition off{corvex::kSpamKindIgnore, corvex::texts::kSpamNotCondition};
     pattern.recipient = pattern.sender = pattern.mailer = off;
-    pattern.subject = {corvex::kSpamKindPattern, Sjis(subject_pattern_utf8)};
+    pattern.subject = {corvex::kSpamKindPattern, Sj(subject_pattern_utf8)};
     pattern.attachment = 2;
     pattern.type = 2;
     pattern.mode = mode;
-    WriteBytes(corvex::SpamListPath(data_dir), corvex::FormatSpamLine(corvex::EncodeSpamPattern(pattern)) + "\r\n");
+    WriteBytes(corvex::SpamListPath(data_dir),
+               corvex::FormatSpamLine(corvex::EncodeSpamPattern(pattern)) + "\r\n");
 }
 
 std::string TestMail(int n, const std::string& extra_headers, int body_lines) {
     const std::string id = std::to_string(n);
     std::string mail = "Received: from mx.example.com by pop.example.com; Mon, 1 Jan 2024 10:00:00 +0900\n"
-                       "From: Sender " + id + " <sender" + id + "@example.com>\n"
+                       "From: Sender " +
+                       id + " <sender" + id +
+                       "@example.com>\n"
                        "To: bob@example.com\n"
-                       "Subject: message " + id + "\n"
-                       "Message-ID: <msg" + id + "@example.com>\n"
+                       "Subject: message " +
+                       id +
+                       "\n"
+                       "Message-ID: <msg" +
+                       id +
+                       "@example.com>\n"
                        "Date: Mon, 1 Jan 2024 09:59:00 +0900\n" +
                        extra_headers + "\n";
     for (int i = 1; i <= body_lines; ++i)

@@ -14,6 +14,9 @@
 
 #include "corvex/checkrun/check_account.h"
 #include "corvex/engine/engine_ui.h"
+#include "support/recording_ui.h"
+#include "support/sjis.h"
+#include "support/temp_dir.h"
 
 namespace checkrun_test {
 
@@ -25,49 +28,15 @@ MATCHER_P(FullyMatches, pattern, "") {
 
 // Shift_JIS <-> UTF-8, so that tests state their texts as UTF-8.
 std::string Utf8(std::string_view sjis);
-std::string Sjis(std::string_view utf8);
+using test_support::Sj;
 
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, std::string_view bytes);
+using test_support::Exists;
+using test_support::ReadBytes;
+using test_support::WriteBytes;
 // The lines of a CR LF file, in UTF-8; a line without its CR LF fails the test.
 std::vector<std::string> ReadLines(const std::string& path);
-bool Exists(const std::string& path);
 
-// A user interface that records what the run shows; the confirmation answers confirm_answer.
-class RecordingUi : public corvex::EngineUi {
-  public:
-    struct Box {
-        std::string text, caption; // UTF-8
-        corvex::MessageIcon icon;
-    };
-    void progress_reset() override { ++resets; }
-    void progress(int tenth) override { positions.push_back(tenth); }
-    void status(const std::string& text) override {
-        statuses.push_back(Utf8(text));
-        if (on_status) on_status(statuses.back());
-    }
-    void message_box(const std::string& text, const std::string& caption, corvex::MessageIcon icon) override {
-        boxes.push_back({Utf8(text), Utf8(caption), icon});
-    }
-    int confirm_spam_deletion(const std::string& text, int countdown_seconds) override {
-        confirmations.push_back(Utf8(text));
-        countdowns.push_back(countdown_seconds);
-        return confirm_answer;
-    }
-    void pump() override {
-        if (on_pump) on_pump();
-    }
-
-    int resets = 0;
-    std::vector<int> positions;
-    std::vector<std::string> statuses;
-    std::vector<Box> boxes;
-    std::vector<std::string> confirmations;
-    std::vector<int> countdowns;
-    int confirm_answer = 2;
-    std::function<void()> on_pump;
-    std::function<void(const std::string&)> on_status; // UTF-8
-};
+using test_support::RecordingUi;
 
 // One block of a report.
 struct ReportBlock {
@@ -83,7 +52,6 @@ struct ReportBlock {
 class AccountFiles {
   public:
     AccountFiles(std::string host, std::string user);
-    ~AccountFiles();
     AccountFiles(const AccountFiles&) = delete;
     AccountFiles& operator=(const AccountFiles&) = delete;
 
@@ -101,7 +69,7 @@ class AccountFiles {
     int CacheFileCount() const;
 
   private:
-    std::filesystem::path root_;
+    test_support::TempDir root_;
     std::string data_dir_;
     std::string work_dir_;
 };
