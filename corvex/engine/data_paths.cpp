@@ -3,14 +3,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "bytes/sjis_bytes.h"
+
 namespace corvex {
 
 namespace {
 
-// First byte of a two-byte Shift_JIS character; its second byte may be 0x5C ("").
+// First byte of a two-byte Shift_JIS character; its second byte may be 0x5C ("\\").
 bool IsLeadByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return dorvik::bytes::IsLeadByte(static_cast<unsigned char>(c));
 }
 
 bool EndsWithSeparator(std::string_view dir) {
