@@ -11,8 +11,8 @@
 #include "checkrun_texts.h"
 #include "corvex/checkrun/check_run.h"
 #include "corvex/engine/sjis_text.h"
-#include "platform/Files.h"
-#include "platform/Wait.h"
+#include "platform/files.h"
+#include "platform/wait.h"
 
 namespace corvex {
 

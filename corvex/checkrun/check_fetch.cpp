@@ -2,7 +2,7 @@
 // the configured body lines (TOP) into the work file, and its cache file written from it.
 #include "checkrun_texts.h"
 #include "corvex/checkrun/check_run.h"
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
 namespace corvex::checkrun {
 

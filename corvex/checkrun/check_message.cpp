@@ -7,7 +7,7 @@
 #include "checkrun_texts.h"
 #include "corvex/checkrun/check_run.h"
 #include "corvex/filters/action_filters.h"
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
 namespace corvex::checkrun {
 

@@ -24,7 +24,7 @@
 #include "corvex/engine/engine_ui.h"
 #include "corvex/engine/message_summary.h"
 #include "corvex/engine/pop3_session.h"
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
 namespace corvex {
 

@@ -11,7 +11,7 @@
 #include "corvex/engine/header_scan.h"
 #include "dorvik.h"
 #include "engine_texts.h"
-#include "platform/Wait.h"
+#include "platform/wait.h"
 
 namespace corvex {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "corvex/engine/engine_ui.h"
-#include "platform/Socket.h"
+#include "platform/socket.h"
 
 namespace corvex {
 

@@ -9,7 +9,7 @@
 #include "corvex/mainwin/schedule.h"
 #include "corvex/mainwin/seen_prep.h"
 #include "mainwin_texts.h"
-#include "platform/Files.h"
+#include "platform/files.h"
 
 namespace corvex {
 namespace {

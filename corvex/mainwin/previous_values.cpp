@@ -2,7 +2,7 @@
 
 #include "corvex/engine/data_paths.h"
 #include "corvex/engine/report_file.h"
-#include "platform/Files.h"
+#include "platform/files.h"
 
 namespace corvex {
 

@@ -11,8 +11,8 @@
 #include "corvex/engine/engine_ui.h"
 #include "corvex/mainwin/check_driver.h"
 #include "corvex/settings/profile_store.h"
-#include "platform/FolderLock.h"
-#include "platform/Registry.h"
+#include "platform/folder_lock.h"
+#include "platform/registry.h"
 
 namespace corvex {
 

@@ -5,7 +5,7 @@
 
 #include "bytes/sjis_bytes.h"
 #include "corvex/engine/data_paths.h"
-#include "platform/Files.h"
+#include "platform/files.h"
 
 namespace corvex {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 namespace corvex::settings {
 

@@ -5,7 +5,7 @@
 
 #include "corvex/settings/profile_settings.h"
 #include "corvex/settings/settings_values.h"
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 #include <array>
 #include <functional>

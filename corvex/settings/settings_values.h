@@ -5,7 +5,7 @@
 #pragma once
 
 #include "corvex/settings/key_selector.h"
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 #include <string>
 #include <string_view>

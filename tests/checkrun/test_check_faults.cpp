@@ -10,7 +10,7 @@
 
 #include "corvex/checkrun/check_account.h"
 #include "corvex/engine/report_file.h"
-#include "platform/Wait.h"
+#include "platform/wait.h"
 #include "support/checkrun_support.h"
 #include "support/fake_pop3_server.h"
 

@@ -21,7 +21,7 @@
 #include "corvex/settings/profile_store.h"
 #include "corvex/settings/settings_values.h"
 #include "cp932.h"
-#include "platform/Registry.h"
+#include "platform/registry.h"
 #include "report_view.h"
 #include "support/dovecot_server.h"
 #include "support/fake_pop3_server.h"

@@ -14,8 +14,8 @@
 
 #include "corvex/engine/pop3_session.h"
 #include "cp932.h"
-#include "platform/Socket.h"
-#include "platform/Wait.h"
+#include "platform/socket.h"
+#include "platform/wait.h"
 #include "support/fake_pop3_server.h"
 #include "support/recording_ui.h"
 

@@ -8,7 +8,7 @@
 
 #include "corvex/engine/data_paths.h"
 #include "corvex/mainwin/profile_check.h"
-#include "platform/Registry.h"
+#include "platform/registry.h"
 #include "support/dovecot_server.h"
 
 namespace {

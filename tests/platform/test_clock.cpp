@@ -1,5 +1,5 @@
-#include "platform/Clock.h"
-#include "platform/Wait.h"
+#include "platform/clock.h"
+#include "platform/wait.h"
 
 #include <gtest/gtest.h>
 

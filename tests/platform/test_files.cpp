@@ -1,4 +1,4 @@
-#include "platform/Files.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The folder lock: a second holder waits for the first, gives up after its time or when told
 // to stop, and gets the lock as soon as the first lets go. The first holder runs on a thread of
 // its own (a Windows mutex tells holders apart by thread).
-#include "platform/FolderLock.h"
+#include "platform/folder_lock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The REGEDIT4 file store, opened on a directory: the store of the native build, and testable in
 // the Windows build too.
-#include "platform/Files.h"
-#include "platform/Registry.h"
-#include "platform/ShellFolders.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/shell_folders.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The machine's registry: the real Windows registry under a throw-away key in the Windows build,
 // the file store in a temporary home natively. The same expectations hold for both.
-#include "platform/Files.h"
-#include "platform/Process.h"
-#include "platform/Registry.h"
-#include "platform/ShellFolders.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/shell_folders.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

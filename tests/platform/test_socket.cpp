@@ -1,5 +1,5 @@
 // Sockets against a loopback server run by the test on its own thread.
-#include "platform/Socket.h"
+#include "platform/socket.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Wait.h"
+#include "platform/wait.h"
 
 #include <gtest/gtest.h>
 

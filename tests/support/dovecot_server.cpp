@@ -2,7 +2,7 @@
 // machine (under Wine too: see host_shell.h).
 #include "support/dovecot_server.h"
 
-#include "platform/Socket.h"
+#include "platform/socket.h"
 #include "support/host_shell.h"
 
 #include <algorithm>

@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Socket.h"
+#include "platform/socket.h"
 
 namespace pelmora_test {
 

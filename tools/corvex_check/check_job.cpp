@@ -6,7 +6,7 @@
 
 #include "corvex/engine/data_paths.h"
 #include "options.h"
-#include "platform/Terminal.h"
+#include "platform/terminal.h"
 #include "report_view.h"
 #include "text_convert.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "corvex/mainwin/profile_check.h"
-#include "platform/Registry.h"
+#include "platform/registry.h"
 #include "terminal_ui.h"
 
 namespace corvex_check {

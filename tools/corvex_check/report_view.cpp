@@ -4,7 +4,7 @@
 
 #include "corvex/engine/crlf_file.h"
 #include "corvex/engine/data_paths.h"
-#include "platform/Files.h"
+#include "platform/files.h"
 
 namespace corvex_check {
 

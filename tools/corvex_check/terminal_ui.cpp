@@ -5,8 +5,8 @@
 
 #include "corvex/filters/spam_confirm.h"
 #include "filters_texts.h"
-#include "platform/Terminal.h"
-#include "platform/Wait.h"
+#include "platform/terminal.h"
+#include "platform/wait.h"
 #include "text_convert.h"
 
 namespace corvex_check {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "cp932.h"
-#include "platform/Terminal.h"
+#include "platform/terminal.h"
 
 namespace corvex_check {
 

@@ -8,8 +8,8 @@
 #include "corvex/dialup/line_state.h"
 #include "corvex/mainwin/schedule.h"
 #include "options.h"
-#include "platform/Clock.h"
-#include "platform/Terminal.h"
+#include "platform/clock.h"
+#include "platform/terminal.h"
 
 namespace corvex_check {
 

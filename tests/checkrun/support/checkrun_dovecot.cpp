@@ -1,7 +1,7 @@
 #include "support/checkrun_dovecot.h"
 
 #include "corvex/engine/report_file.h"
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
 namespace checkrun_test {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Process.h"
-#include "platform/Registry.h"
+#include "platform/process.h"
+#include "platform/registry.h"
 #include "support/sjis.h"
 #include "support/temp_dir.h"
 

@@ -2,10 +2,10 @@
 // quotes with backslash and quote escaped. The escaping skips Shift_JIS double-byte characters
 // (their second byte may be 0x5C). A text that quotes cannot carry (control bytes, a broken
 // double-byte character) is written as hex(1): its bytes, then 00.
-#include "RegFileFormat.h"
+#include "reg_file_format.h"
 
-#include "RegBackend.h"
-#include "Sjis.h"
+#include "reg_backend.h"
+#include "sjis.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Where the native build keeps its registry file and data.
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
-// Waits, timeouts, cancel and results of the sockets, over the primitives of SocketSys_*.cpp.
-#include "platform/Socket.h"
+// Waits, timeouts, cancel and results of the sockets, over the primitives of socket_sys_*.cpp.
+#include "platform/socket.h"
 
-#include "SocketSys.h"
+#include "socket_sys.h"
 
 #include <algorithm>
 #include <condition_variable>

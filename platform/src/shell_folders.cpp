@@ -1,6 +1,6 @@
-#include "platform/ShellFolders.h"
+#include "platform/shell_folders.h"
 
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 namespace platform {
 

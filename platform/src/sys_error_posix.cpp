@@ -1,4 +1,4 @@
-#include "SysError.h"
+#include "sys_error.h"
 
 #include <cerrno>
 #include <system_error>

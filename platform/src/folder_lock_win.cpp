@@ -1,11 +1,11 @@
-#include "platform/FolderLock.h"
+#include "platform/folder_lock.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 
-#include "SysError.h"
+#include "sys_error.h"
 
 namespace platform {
 

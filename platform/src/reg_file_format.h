@@ -1,7 +1,7 @@
 // The key tree of the file store and its REGEDIT4 text form.
 #pragma once
 
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 #include <map>
 #include <memory>

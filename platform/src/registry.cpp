@@ -1,9 +1,9 @@
 // The front of platform::Registry: checks names, paths and text lengths, serialises the calls and
 // writes the file store after each change (or at the end of a batch).
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
-#include "RegBackend.h"
-#include "Sjis.h"
+#include "reg_backend.h"
+#include "sjis.h"
 
 #include <cstring>
 

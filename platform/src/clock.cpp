@@ -1,7 +1,7 @@
 // The portable parts of the clock: formatting, the monotonic clock, the offset kept between calls.
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
-#include "ClockSys.h"
+#include "clock_sys.h"
 
 #include <atomic>
 #include <chrono>

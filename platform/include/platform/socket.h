@@ -2,7 +2,7 @@
 // pump between them, honours the process-wide cancel request and is bounded by a timeout.
 #pragma once
 
-#include "platform/Wait.h"
+#include "platform/wait.h"
 
 #include <chrono>
 #include <cstddef>

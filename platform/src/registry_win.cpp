@@ -1,7 +1,7 @@
 // The Windows registry through the ANSI API (texts are code page 932 bytes).
-#include "RegBackend.h"
-#include "Sjis.h"
-#include "SysError.h"
+#include "reg_backend.h"
+#include "sjis.h"
+#include "sys_error.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The stores behind platform::Registry. Names and paths reach them already checked.
 #pragma once
 
-#include "platform/Registry.h"
+#include "platform/registry.h"
 
 #include <memory>
 #include <string>

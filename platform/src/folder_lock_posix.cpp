@@ -1,4 +1,4 @@
-#include "platform/FolderLock.h"
+#include "platform/folder_lock.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -6,7 +6,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "SysError.h"
+#include "sys_error.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/Process.h"
+#include "platform/process.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Socket primitives over Winsock 2.
-#include "SocketSys.h"
+#include "socket_sys.h"
 
-#include "SysError.h"
+#include "sys_error.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

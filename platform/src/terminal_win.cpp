@@ -1,6 +1,6 @@
-#include "platform/Terminal.h"
+#include "platform/terminal.h"
 
-#include "platform/Wait.h"
+#include "platform/wait.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Natively the machine's registry is the file store in the home directory.
-#include "RegBackend.h"
+#include "reg_backend.h"
 
 namespace platform::detail {
 

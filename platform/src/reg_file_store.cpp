@@ -1,11 +1,11 @@
 // The registry as one REGEDIT4 file: loaded when opened, rewritten whole through a temporary
 // file on flush. A file that does not parse is kept as it is and every operation reports corrupt.
-#include "RegBackend.h"
-#include "RegFileFormat.h"
-#include "Sjis.h"
+#include "reg_backend.h"
+#include "reg_file_format.h"
+#include "sjis.h"
 
-#include "platform/Files.h"
-#include "platform/ShellFolders.h"
+#include "platform/files.h"
+#include "platform/shell_folders.h"
 
 #include <algorithm>
 

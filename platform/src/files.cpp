@@ -1,7 +1,7 @@
 // Paths built the same way on both platforms; only the separator differs.
-#include "platform/Files.h"
+#include "platform/files.h"
 
-#include "Sjis.h"
+#include "sjis.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
-#include "platform/Files.h"
+#include "platform/files.h"
 
-#include "SysError.h"
+#include "sys_error.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Socket primitives over BSD sockets.
-#include "SocketSys.h"
+#include "socket_sys.h"
 
-#include "SysError.h"
+#include "sys_error.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

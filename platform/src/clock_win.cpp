@@ -1,6 +1,6 @@
-#include "platform/Clock.h"
+#include "platform/clock.h"
 
-#include "ClockSys.h"
+#include "clock_sys.h"
 
 #include <windows.h>
 
