@@ -51,44 +51,70 @@ void CheckRun::SaveWorkFile() {
 }
 
 bool CheckRun::CheckMessage(int k, int u) {
-    std::string cache_name = VisitCacheName(work_dir_, in_.account, k, index_ ? &*index_ : nullptr);
+    MessageVisit visit{.k = k, .u = u};
+    visit.cache_name = VisitCacheName(work_dir_, in_.account, k, index_ ? &*index_ : nullptr);
+    if (!StartWorkLines(k) || !ReadSize(visit) || !ScanMessage(visit)) return false;
+    Summarise(visit);
+    CheckSeen(visit);
+    VisitListAppend(visit.cache_key);
+    if (in_.run_mode == kRunCheck) ShowProgress(k);
+
+    if (in_.run_mode == kRunDelete) {
+        visit.outcome = DeleteStep(k, u, visit.cache_key, visit.cache_name, visit.cached);
+        if (visit.outcome == DeleteOutcome::NextMessage) return true;
+    }
+    if (SpamDeleted(visit)) return true;
+    work_.Close();
+
+    if (!UpdateIndex(visit)) return false;
+    ApplyActionFilters(visit);
+    if (!WriteMessageCache(visit)) return false;
+    CountMessage(visit);
+    ReportLine(visit);
+    return true;
+}
+
+bool CheckRun::StartWorkLines(int k) {
     // The work lines of a message stay in memory (work_text_); the work file itself is made
     // anew at the first message, so a folder that refuses it fails the pass as it would, and
     // gets the last message's lines when the pass ends (SaveWorkFile), as if it had been
     // rewritten for every message. That saves creating and reading back a file per message.
     work_text_.clear();
-    if (k == 1) {
-        if (!work_.Create(WorkPath())) {
-            ReportError(std::string(texts::kRunWorkFileError) + " " + WriteErrorText(WorkPath(), errno));
-            return false;
-        }
-        work_.Close();
-        work_file_made_ = true;
+    if (k != 1) return true;
+    if (!work_.Create(WorkPath())) {
+        ReportError(std::string(texts::kRunWorkFileError) + " " + WriteErrorText(WorkPath(), errno));
+        return false;
     }
+    work_.Close();
+    work_file_made_ = true;
+    return true;
+}
 
-    std::string size_text;
-    int rc = session_.PopList(u, size_text);
+bool CheckRun::ReadSize(MessageVisit& visit) {
+    const int rc = session_.PopList(visit.u, visit.size_text);
     if (rc < 0) {
         ReportError(CodeText(rc));
         return false;
     }
+    return true;
+}
 
+bool CheckRun::ScanMessage(MessageVisit& visit) {
     // The header scan: a cached message needs the header alone; any other (and every message
     // of a forced full check) is scanned with its first body lines into the work file.
-    bool cached = false;
-    CacheFlags flags;
+    int rc = 0;
     if (in_.run_mode == kRunCheck && in_.previous_result == kForcedPreviousResult) {
-        rc = Scan(u, lines_c_, true);
+        rc = Scan(visit.u, lines_c_, true);
     } else {
-        rc = Scan(u, 0, false);
+        rc = Scan(visit.u, 0, false);
         if (rc >= 0) {
             const std::string key = MakeCacheKey(BuildMessageKey(scan_).key, BuildKeySuffix(scan_));
             const std::optional<IndexEntry> entry = index_->Lookup(key);
-            if (entry && ReadCacheInfo(CacheFilePath(work_dir_, entry->cache_name), flags) == 0) {
-                cached = true;
-                cache_name = entry->cache_name;
+            if (entry && ReadCacheInfo(CacheFilePath(work_dir_, entry->cache_name), visit.flags) == 0) {
+                visit.cached = true;
+                visit.cache_name = entry->cache_name;
             } else {
-                rc = Scan(u, lines_c_, true);
+                rc = Scan(visit.u, lines_c_, true);
             }
         }
     }
@@ -96,106 +122,108 @@ bool CheckRun::CheckMessage(int k, int u) {
         ReportError(CodeText(rc));
         return false;
     }
+    return true;
+}
 
-    MessageSummary message = BuildSummary(scan_, platform::utc_offset_minutes());
-    if (cached) {
-        message.attachment = flags.attachment ? 1 : 0;
-        message.html = flags.html ? 1 : 0;
+void CheckRun::Summarise(MessageVisit& visit) {
+    visit.message = BuildSummary(scan_, platform::utc_offset_minutes());
+    if (visit.cached) {
+        visit.message.attachment = visit.flags.attachment ? 1 : 0;
+        visit.message.html = visit.flags.html ? 1 : 0;
     }
-    const std::string cache_key = MakeCacheKey(message.key, message.key_suffix);
+    visit.cache_key = MakeCacheKey(visit.message.key, visit.message.key_suffix);
+}
 
-    const SeenResult seen = seen_->Check(message.key, stat_count_);
-    last_list_length_ = seen.list_length;
+void CheckRun::CheckSeen(MessageVisit& visit) {
+    visit.seen = seen_->Check(visit.message.key, stat_count_);
+    last_list_length_ = visit.seen.list_length;
     // New exactly when it is counted as new below: not in the seen list, or no list at all.
-    int new_flag = seen.result > 0 || seen.result == -2 ? 1 : 0;
-    // Only this check's action filters hide a message: one hidden by an earlier check and no
-    // longer hidden is listed and counted like any other.
-    int display = 0;
+    visit.new_flag = visit.seen.result > 0 || visit.seen.result == -2 ? 1 : 0;
+}
 
-    VisitListAppend(cache_key);
-
-    if (in_.run_mode == kRunCheck) {
-        const int tenth = static_cast<int>(static_cast<long long>(k) * 10 / stat_count_);
-        if (tenth != shown_tenth_) {
-            shown_tenth_ = tenth;
-            ui_.progress(tenth);
-        }
+void CheckRun::ShowProgress(int k) {
+    const int tenth = static_cast<int>(static_cast<long long>(k) * 10 / stat_count_);
+    if (tenth != shown_tenth_) {
+        shown_tenth_ = tenth;
+        ui_.progress(tenth);
     }
+}
 
-    DeleteOutcome outcome = DeleteOutcome::Continue;
-    if (in_.run_mode == kRunDelete) {
-        outcome = DeleteStep(k, u, cache_key, cache_name, cached);
-        if (outcome == DeleteOutcome::NextMessage) return true;
-    }
-
-    if (outcome == DeleteOutcome::Continue && in_.spam_check == 1) {
-        const SpamStepContext context{settings_.data_dir, settings_.spam_close_sec, session_, ui_,
-                                      *spam_log_};
-        if (SpamStep(context, message, u, new_flag, spam_state_) == SpamVerdict::Deleted) {
-            work_.Close();
-            return true;
-        }
-    }
+bool CheckRun::SpamDeleted(MessageVisit& visit) {
+    if (visit.outcome != DeleteOutcome::Continue || in_.spam_check != 1) return false;
+    const SpamStepContext context{settings_.data_dir, settings_.spam_close_sec, session_, ui_, *spam_log_};
+    if (SpamStep(context, visit.message, visit.u, visit.new_flag, spam_state_) != SpamVerdict::Deleted)
+        return false;
     work_.Close();
+    return true;
+}
 
+bool CheckRun::UpdateIndex(MessageVisit& visit) {
     // The index: a usable entry keeps its cache file's name (the message's cache file takes
     // it); otherwise the message gets a new entry and counts as newly cached.
-    int newly_cached = 0;
-    if (outcome == DeleteOutcome::Continue) {
-        const long long size = session_.list_octets();
-        // An unknown size (LIST without one) cannot prove the whole message was read.
-        const int lines = size <= 0 || scan_.bytes_read() < size ? lines_c_ : -1;
-        const IndexUpdateResult update = index_->Update(cache_key, lines, false);
-        if (update.result == 1) {
-            if (update.cache_name != cache_name) {
-                if (cached && !AdoptCacheFile(work_dir_, cache_name, update.cache_name)) {
-                    WriteFailed(CacheFilePath(work_dir_, update.cache_name), errno);
-                    return false;
-                }
-                cache_name = update.cache_name;
-            }
-        } else {
-            index_->Append(cache_key, cache_name, lines);
-            newly_cached = 1;
-        }
+    if (visit.outcome != DeleteOutcome::Continue) return true;
+    const long long size = session_.list_octets();
+    // An unknown size (LIST without one) cannot prove the whole message was read.
+    const int lines = size <= 0 || scan_.bytes_read() < size ? lines_c_ : -1;
+    const IndexUpdateResult update = index_->Update(visit.cache_key, lines, false);
+    if (update.result != 1) {
+        index_->Append(visit.cache_key, visit.cache_name, lines);
+        visit.newly_cached = 1;
+        return true;
     }
-
-    if (in_.filter_mode != 0) {
-        const FilterAccount account{settings_.data_dir, settings_.profile, AccountName(in_.user, in_.host)};
-        if (RunActionFilters(account, in_.filter_mode, newly_cached, cache_name, message) ==
-            kFilterDoNotNotify) {
-            display = 1;
-            ++filtered_;
-            if (spam_state_.remaining > 0) --spam_state_.remaining;
-        }
+    if (update.cache_name == visit.cache_name) return true;
+    if (visit.cached && !AdoptCacheFile(work_dir_, visit.cache_name, update.cache_name)) {
+        WriteFailed(CacheFilePath(work_dir_, update.cache_name), errno);
+        return false;
     }
+    visit.cache_name = update.cache_name;
+    return true;
+}
 
+void CheckRun::ApplyActionFilters(MessageVisit& visit) {
+    // Only this check's action filters hide a message: one hidden by an earlier check and no
+    // longer hidden is listed and counted like any other.
+    if (in_.filter_mode == 0) return;
+    const FilterAccount account{settings_.data_dir, settings_.profile, AccountName(in_.user, in_.host)};
+    if (RunActionFilters(account, in_.filter_mode, visit.newly_cached, visit.cache_name, visit.message) !=
+        kFilterDoNotNotify)
+        return;
+    visit.display = 1;
+    ++filtered_;
+    if (spam_state_.remaining > 0) --spam_state_.remaining;
+}
+
+bool CheckRun::WriteMessageCache(const MessageVisit& visit) {
     // Written after the filters so that the cache records a message taken by one as "FL NODISP".
-    if (!cached && outcome == DeleteOutcome::Continue) {
-        const std::string path = CacheFilePath(work_dir_, cache_name);
-        if (WriteCacheFileFromText(path, work_text_, message, CacheMarks{new_flag, display, size_text}) !=
-            0) {
-            WriteFailed(path, errno);
-            RemoveFile(path); // a cut cache file must not pass for the message's summary
-            return false;
-        }
-    }
-
-    if (display == 1) {
-        ++new_count_;
-    } else if (seen.result == -1 && seen.list_length > kSeenListTrimLength) {
-        seen_->Append(message.key); // seen, but the trim would drop it: kept, not counted
-    } else if (seen.result > 0 || seen.result == -2) {
-        seen_->Append(message.key);
-        ++new_count_;
-    }
-
-    if (display == 0) {
-        ++listed_;
-        report_.Message(listed_, message.attachment, new_flag, message.from_name, cache_name,
-                        message.subject);
+    if (visit.cached || visit.outcome != DeleteOutcome::Continue) return true;
+    const std::string path = CacheFilePath(work_dir_, visit.cache_name);
+    if (WriteCacheFileFromText(path, work_text_, visit.message,
+                               CacheMarks{visit.new_flag, visit.display, visit.size_text}) != 0) {
+        WriteFailed(path, errno);
+        RemoveFile(path); // a cut cache file must not pass for the message's summary
+        return false;
     }
     return true;
+}
+
+void CheckRun::CountMessage(const MessageVisit& visit) {
+    const SeenResult& seen = visit.seen;
+    if (visit.display == 1) {
+        ++new_count_;
+    } else if (seen.result == -1 && seen.list_length > kSeenListTrimLength) {
+        seen_->Append(visit.message.key); // seen, but the trim would drop it: kept, not counted
+    } else if (seen.result > 0 || seen.result == -2) {
+        seen_->Append(visit.message.key);
+        ++new_count_;
+    }
+}
+
+void CheckRun::ReportLine(const MessageVisit& visit) {
+    if (visit.display != 0) return;
+    ++listed_;
+    const MessageSummary& message = visit.message;
+    report_.Message(listed_, message.attachment, visit.new_flag, message.from_name, visit.cache_name,
+                    message.subject);
 }
 
 DeleteOutcome CheckRun::DeleteStep(int k, int u, const std::string& cache_key, const std::string& cache_name,

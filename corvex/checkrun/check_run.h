@@ -56,6 +56,23 @@ enum class DeleteOutcome {
     NextMessage,  // deleted, or cancelled while the selection was searched
 };
 
+// What the steps of one message's visit (modes 1 and 2) learn and hand on.
+struct MessageVisit {
+    int k = 0; // visit counter
+    int u = 0; // message number on the server
+    std::string cache_name;
+    std::string size_text; // the LIST reply's size
+    bool cached = false;   // the index named a readable cache file: header scan only
+    CacheFlags flags;      // that cache file's flags
+    MessageSummary message;
+    std::string cache_key;
+    SeenResult seen;
+    int new_flag = 0; // not in the seen list, or no list
+    int display = 0;  // 1: hidden by this check's action filters
+    DeleteOutcome outcome = DeleteOutcome::Continue;
+    int newly_cached = 0; // the message got a new index entry
+};
+
 class CheckRun {
   public:
     CheckRun(CheckInput& input, EngineUi& ui, const CheckSettings& settings);
@@ -79,6 +96,19 @@ class CheckRun {
     void CheckMessages();
     // false: leave the loop.
     bool CheckMessage(int k, int u);
+    // The steps of CheckMessage, in order; those returning bool give false to leave the loop.
+    bool StartWorkLines(int k);            // clears the work lines; makes the work file at the first message
+    bool ReadSize(MessageVisit& visit);    // the size via LIST
+    bool ScanMessage(MessageVisit& visit); // the header scan, with the cache lookup
+    void Summarise(MessageVisit& visit);   // the summary and the cache key
+    void CheckSeen(MessageVisit& visit);   // the seen check: whether the message is new
+    void ShowProgress(int k);              // mode 1: the progress in tenths
+    bool SpamDeleted(MessageVisit& visit); // the spam step; true: the message was deleted as spam
+    bool UpdateIndex(MessageVisit& visit); // the index entry, and the cache file name it keeps
+    void ApplyActionFilters(MessageVisit& visit);      // the action filters may hide the message
+    bool WriteMessageCache(const MessageVisit& visit); // the cache file of a message not cached
+    void CountMessage(const MessageVisit& visit);      // the new count and the seen list
+    void ReportLine(const MessageVisit& visit);        // the report line of a listed message
     DeleteOutcome DeleteStep(int k, int u, const std::string& cache_key, const std::string& cache_name,
                              bool cached);
     void AfterLoop();
