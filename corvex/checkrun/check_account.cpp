@@ -130,7 +130,8 @@ void CheckRun::ReadSettings() {
 }
 
 int CheckRun::Run() {
-    if (in_.run_mode != kRunCheck && in_.run_mode != kRunDelete && in_.run_mode != kRunFetch) return -1;
+    if (in_.run_mode != kRunCheck && in_.run_mode != kRunDelete && in_.run_mode != kRunFetch)
+        return kCheckFailed;
     ui_.progress_reset();
     ReadSettings();
 
@@ -145,7 +146,7 @@ int CheckRun::Run() {
     // A selection whose cache name is no cache name selects nothing that can be fetched.
     if (in_.run_mode == kRunFetch && (selection_.empty() || !IsCacheName(selection_.front().cache_name))) {
         ui_.message_box(texts::kRunNoSelection, texts::kRunErrorCaption, MessageIcon::Error);
-        return -1;
+        return kCheckFailed;
     }
 
     platform::clear_cancel();
@@ -164,7 +165,7 @@ int CheckRun::Run() {
         } else {
             stat_count_ = count;
             stat_size_ = session_.mailbox_octets();
-            if (UnchangedMailbox()) return write_error_.empty() ? in_.previous_result : -1;
+            if (UnchangedMailbox()) return write_error_.empty() ? in_.previous_result : kCheckFailed;
             if (in_.run_mode == kRunFetch || OpenFiles()) {
                 report_stage_ = 2;
                 spam_state_.remaining = stat_count_;
@@ -312,9 +313,9 @@ void CheckRun::EndDeletions(bool committed) {
 
 int CheckRun::Result() const {
     if (in_.run_mode == kRunFetch) return result_;
-    if (!write_error_.empty()) return -1;
+    if (!write_error_.empty()) return kCheckFailed;
     const int result = new_count_ - filtered_;
-    return result == 0 && error_ ? -1 : result;
+    return result == 0 && error_ ? kCheckFailed : result;
 }
 
 void CheckRun::Fail(std::string text) {
@@ -371,7 +372,7 @@ int CheckAccount(CheckInput& input, EngineUi& ui, const CheckSettings& settings)
         return run.Run();
     } catch (const std::bad_alloc&) {
         ui.message_box(texts::kRunNoMemory, texts::kRunNoMemoryCaption, MessageIcon::Error);
-        return -1;
+        return kCheckFailed;
     }
 }
 

@@ -33,6 +33,10 @@ inline constexpr int kForcedPreviousCount = -1;
 inline constexpr long long kForcedPreviousSize = -1;
 inline constexpr int kForcedPreviousResult = -99;
 
+// The result of a run that failed (modes 1 and 2), that could not start (an unknown mode, an
+// empty selection in mode 3) or that ran out of memory.
+inline constexpr int kCheckFailed = -1;
+
 // Results of mode 3.
 inline constexpr int kFetchNothingDone = 0;
 inline constexpr int kFetchCached = 1;
@@ -100,10 +104,12 @@ int CheckLineCount(std::string_view read_line_num_c);
 int FetchLineCount(std::string_view read_line_num);
 
 // Runs one account. The account's work directory (Temp/<user>_<host>) is the caller's to
-// create. Modes 1 and 2 return the new messages minus those taken by an action filter, -1
-// when that is 0 and something failed, or in mode 1 with an unchanged mailbox the previous
-// result; mode 3 returns one of the kFetch... results, -1 with an empty selection. An unknown
-// mode returns -1 at once. input.remaining receives the messages left on the server.
+// create. Modes 1 and 2 return the new messages minus those taken by an action filter,
+// kCheckFailed when that is 0 and something failed (or a file could not be written), or in
+// mode 1 with an unchanged mailbox the previous result (kForcedPreviousResult included); mode 3
+// returns one of the kFetch... results, kCheckFailed with an empty selection. An unknown mode
+// returns kCheckFailed at once, and so does a run out of memory. input.remaining receives the
+// messages left on the server.
 int CheckAccount(CheckInput& input, EngineUi& ui, const CheckSettings& settings);
 
 } // namespace corvex

@@ -15,7 +15,9 @@ void CheckRun::FetchMessages() {
     result_ = kFetchGone;
 }
 
-int CheckRun::FailedFetchResult(int result) const { return Cancelled() ? kFetchCancelled : result; }
+int CheckRun::FailedFetchResult(int result) const {
+    return Cancelled() ? kFetchCancelled : result;
+}
 
 bool CheckRun::FetchMessage(int k, int u) {
     const SelectionEntry& selected = selection_.front();
@@ -70,7 +72,8 @@ bool CheckRun::FetchMessage(int k, int u) {
     ui_.status(texts::kRunFetchDone);
     result_ = kFetchCached;
     // A cache file that cannot be written leaves nothing for the viewer: the fetch failed.
-    if (WriteCacheFile(cache_path, WorkPath(), message, CacheMarks{flags.new_flag, flags.display_flag, size_text}) != 0)
+    if (WriteCacheFile(cache_path, WorkPath(), message,
+                       CacheMarks{flags.new_flag, flags.display_flag, size_text}) != kCacheOk)
         result_ = kFetchFailed;
     return false;
 }

@@ -51,7 +51,8 @@ void CheckRun::SaveWorkFile() {
 }
 
 bool CheckRun::CheckMessage(int k, int u) {
-    MessageVisit visit{.k = k, .u = u};
+    MessageVisit visit;
+    visit.u = u;
     visit.cache_name = VisitCacheName(work_dir_, in_.account, k, index_ ? &*index_ : nullptr);
     if (!StartWorkLines(k) || !ReadSize(visit) || !ScanMessage(visit)) return false;
     Summarise(visit);
@@ -110,7 +111,8 @@ bool CheckRun::ScanMessage(MessageVisit& visit) {
         if (rc >= 0) {
             const std::string key = MakeCacheKey(BuildMessageKey(scan_).key, BuildKeySuffix(scan_));
             const std::optional<IndexEntry> entry = index_->Lookup(key);
-            if (entry && ReadCacheInfo(CacheFilePath(work_dir_, entry->cache_name), visit.flags) == 0) {
+            if (entry &&
+                ReadCacheInfo(CacheFilePath(work_dir_, entry->cache_name), visit.flags) == kCacheOk) {
                 visit.cached = true;
                 visit.cache_name = entry->cache_name;
             } else {
@@ -138,7 +140,7 @@ void CheckRun::CheckSeen(MessageVisit& visit) {
     visit.seen = seen_->Check(visit.message.key, stat_count_);
     last_list_length_ = visit.seen.list_length;
     // New exactly when it is counted as new below: not in the seen list, or no list at all.
-    visit.new_flag = visit.seen.result > 0 || visit.seen.result == -2 ? 1 : 0;
+    visit.new_flag = visit.seen.is_new() ? kNewFlagNew : kNewFlagSeen;
 }
 
 void CheckRun::ShowProgress(int k) {
@@ -164,9 +166,9 @@ bool CheckRun::UpdateIndex(MessageVisit& visit) {
     if (visit.outcome != DeleteOutcome::Continue) return true;
     const long long size = session_.list_octets();
     // An unknown size (LIST without one) cannot prove the whole message was read.
-    const int lines = size <= 0 || scan_.bytes_read() < size ? lines_c_ : -1;
+    const int lines = size <= 0 || scan_.bytes_read() < size ? lines_c_ : kIndexWholeMessage;
     const IndexUpdateResult update = index_->Update(visit.cache_key, lines, false);
-    if (update.result != 1) {
+    if (update.result != kIndexEntryKept) {
         index_->Append(visit.cache_key, visit.cache_name, lines);
         visit.newly_cached = 1;
         return true;
@@ -183,7 +185,7 @@ bool CheckRun::UpdateIndex(MessageVisit& visit) {
 void CheckRun::ApplyActionFilters(MessageVisit& visit) {
     // Only this check's action filters hide a message: one hidden by an earlier check and no
     // longer hidden is listed and counted like any other.
-    if (in_.filter_mode == 0) return;
+    if (in_.filter_mode == kFilterModeOff) return;
     const FilterAccount account{settings_.data_dir, settings_.profile, AccountName(in_.user, in_.host)};
     if (RunActionFilters(account, in_.filter_mode, visit.newly_cached, visit.cache_name, visit.message) !=
         kFilterDoNotNotify)
@@ -198,7 +200,7 @@ bool CheckRun::WriteMessageCache(const MessageVisit& visit) {
     if (visit.cached || visit.outcome != DeleteOutcome::Continue) return true;
     const std::string path = CacheFilePath(work_dir_, visit.cache_name);
     if (WriteCacheFileFromText(path, work_text_, visit.message,
-                               CacheMarks{visit.new_flag, visit.display, visit.size_text}) != 0) {
+                               CacheMarks{visit.new_flag, visit.display, visit.size_text}) != kCacheOk) {
         WriteFailed(path, errno);
         RemoveFile(path); // a cut cache file must not pass for the message's summary
         return false;
@@ -210,9 +212,9 @@ void CheckRun::CountMessage(const MessageVisit& visit) {
     const SeenResult& seen = visit.seen;
     if (visit.display == 1) {
         ++new_count_;
-    } else if (seen.result == -1 && seen.list_length > kSeenListTrimLength) {
+    } else if (seen.result == kSeenToBeTrimmed && seen.list_length > kSeenListTrimLength) {
         seen_->Append(visit.message.key); // seen, but the trim would drop it: kept, not counted
-    } else if (seen.result > 0 || seen.result == -2) {
+    } else if (seen.is_new()) {
         seen_->Append(visit.message.key);
         ++new_count_;
     }

@@ -58,7 +58,6 @@ enum class DeleteOutcome {
 
 // What the steps of one message's visit (modes 1 and 2) learn and hand on.
 struct MessageVisit {
-    int k = 0; // visit counter
     int u = 0; // message number on the server
     std::string cache_name;
     std::string size_text; // the LIST reply's size
@@ -67,8 +66,8 @@ struct MessageVisit {
     MessageSummary message;
     std::string cache_key;
     SeenResult seen;
-    int new_flag = 0; // not in the seen list, or no list
-    int display = 0;  // 1: hidden by this check's action filters
+    int new_flag = kNewFlagSeen; // kNewFlagNew when not in the seen list, or no list
+    int display = 0;             // 1: hidden by this check's action filters
     DeleteOutcome outcome = DeleteOutcome::Continue;
     int newly_cached = 0; // the message got a new index entry
 };
@@ -76,6 +75,8 @@ struct MessageVisit {
 class CheckRun {
   public:
     CheckRun(CheckInput& input, EngineUi& ui, const CheckSettings& settings);
+    // The result CheckAccount returns (kCheckFailed, a kFetch... result, the new count or the
+    // previous result).
     int Run();
 
   private:
@@ -89,7 +90,7 @@ class CheckRun {
     void CommitPass();                 // the report, the index and the seen list, in that order
     // A file could not be written: the pass fails with the text of the first such file.
     void WriteFailed(const std::string& path, int error);
-    int Result() const;
+    int Result() const;          // the result of Run once the run has ended
     void Fail(std::string text); // error flag and the pending error line
 
     // Modes 1 and 2 (check_message.cpp).
@@ -119,10 +120,10 @@ class CheckRun {
     void FetchMessages();
     // false: stop the loop (result_ is final).
     bool FetchMessage(int k, int u);
-    int FailedFetchResult(int result) const; // cancelled by the user: 4, else result
+    int FailedFetchResult(int result) const; // cancelled by the user: kFetchCancelled, else result
 
     // Shared steps.
-    int Scan(int u, int body_lines, bool write_work_file); // attachment flag or a negative code
+    int Scan(int u, int body_lines, bool write_work_file); // attachment flag or a negative kPop... code
     std::string CodeText(int code) const;
     void ReportError(std::string text); // an "[ERR]" line of the report; sets the error flag
     bool Cancelled() const;             // the cancel request is raised or a wait was given up for it

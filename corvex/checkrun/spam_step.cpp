@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "checkrun_texts.h"
+#include "corvex/engine/cache_file.h"
 #include "corvex/engine/data_paths.h"
 #include "corvex/filters/spam_confirm.h"
 #include "corvex/filters/spam_list.h"
@@ -155,7 +156,7 @@ SpamVerdict SpamStep(const SpamStepContext& context, MessageSummary& message, in
         return SpamVerdict::Deleted;
     }
     // A declined confirmation, or any other answer of the matcher.
-    new_flag = 2;
+    new_flag = kNewFlagSpamKept;
     run.kept_spam = true;
     return SpamVerdict::Kept;
 }

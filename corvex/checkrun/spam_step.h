@@ -89,7 +89,7 @@ struct SpamRunState {
 };
 
 enum class SpamVerdict {
-    Kept,    // not spam, declined (new_flag is then 2) or DELE failed: the message goes on
+    Kept,    // not spam, declined (new_flag is then kNewFlagSpamKept) or DELE failed: the message goes on
     Deleted, // marked for deletion, its log record held: the run drops the message
 };
 

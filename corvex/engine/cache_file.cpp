@@ -124,34 +124,34 @@ void WriteInfoBlock(CrlfWriter& out, const MessageSummary& summary, const CacheM
 int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
                    const MessageSummary& summary, const CacheMarks& marks) {
     CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
-    if (!out.is_open()) return -1;
+    if (!out.is_open()) return kCacheFileError;
     WriteInfoBlock(out, summary, marks);
-    int result = 0;
+    int result = kCacheOk;
     CrlfReader work(work_file_path);
     if (work.is_open()) {
         std::string line;
         while (work.ReadLine(line))
             if (work.last_line_complete()) out.WriteLine(line);
     } else {
-        result = -2;
+        result = kCacheNoWorkFile;
     }
-    if (!out.Close()) return -1;
+    if (!out.Close()) return kCacheFileError;
     return result;
 }
 
 int WriteCacheFileFromText(const std::string& cache_path, std::string_view work_text,
                            const MessageSummary& summary, const CacheMarks& marks) {
     CrlfWriter out(cache_path, CrlfWriter::Mode::Create);
-    if (!out.is_open()) return -1;
+    if (!out.is_open()) return kCacheFileError;
     WriteInfoBlock(out, summary, marks);
     out.WriteRaw(work_text);
-    return out.Close() ? 0 : -1;
+    return out.Close() ? kCacheOk : kCacheFileError;
 }
 
 int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags) {
     flags = CacheFlags{};
     CrlfReader in(cache_path);
-    if (!in.is_open()) return -1;
+    if (!in.is_open()) return kCacheFileError;
     std::string line;
     while (in.ReadLine(line)) {
         const std::string_view v(line);
@@ -167,7 +167,7 @@ int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags) {
             flags.attachment = NumberAfterKey(v);
         }
     }
-    return flags.new_flag == 2 ? -1 : 0;
+    return flags.new_flag == kNewFlagSpamKept ? kCacheFileError : kCacheOk;
 }
 
 bool AdoptCacheFile(const std::string& work_dir, std::string_view written_name,

@@ -29,22 +29,33 @@ std::string MakeCacheName(int account, const std::tm& local_time, int visit);
 std::string FreeCacheName(const std::string& work_dir, int account, std::string_view visit_time, int visit,
                           const std::function<bool(const std::string&)>& in_use = {});
 
+// The new flag of a message, in its cache file and in the report.
+inline constexpr int kNewFlagSeen = 0;
+inline constexpr int kNewFlagNew = 1;
+inline constexpr int kNewFlagSpamKept = 2; // a spam match the user chose to keep
+
 // What the check run adds to the summary in a cache file.
 struct CacheMarks {
-    int new_flag = 0;      // 0 seen, 1 new, 2 spam match kept
-    int display_flag = 0;  // 0 "FL DISP", 1 "FL NODISP" (taken by an action filter)
-    std::string size_text; // "SZ" line: the size text of the message's LIST reply
+    int new_flag = kNewFlagSeen; // one of the kNewFlag... values
+    int display_flag = 0;        // 0 "FL DISP", 1 "FL NODISP" (taken by an action filter)
+    std::string size_text;       // "SZ" line: the size text of the message's LIST reply
 };
+
+// Results of WriteCacheFile, WriteCacheFileFromText and ReadCacheInfo.
+inline constexpr int kCacheOk = 0;
+inline constexpr int kCacheFileError = -1;  // the cache file cannot be created, written or read back
+inline constexpr int kCacheNoWorkFile = -2; // the work file cannot be read
 
 // Creates (overwrites) the cache file, writes the info block from the summary and appends
 // the work file line by line; a last work-file line without a line feed is not copied.
-// 0 = written; -1 = the cache file cannot be created; -2 = the work file cannot be read
-// (the info block is written alone).
+// kCacheOk = written; kCacheFileError = the cache file cannot be created or written;
+// kCacheNoWorkFile = the work file cannot be read (the info block is written alone).
 int WriteCacheFile(const std::string& cache_path, const std::string& work_file_path,
                    const MessageSummary& summary, const CacheMarks& marks);
 
 // The same with the work lines held in memory: work_text is what the work file would hold,
-// complete lines each ending in CR LF. 0 = written; -1 = the cache file cannot be written.
+// complete lines each ending in CR LF. kCacheOk = written; kCacheFileError = the cache file
+// cannot be written.
 int WriteCacheFileFromText(const std::string& cache_path, std::string_view work_text,
                            const MessageSummary& summary, const CacheMarks& marks);
 
@@ -57,7 +68,8 @@ struct CacheFlags {
 };
 // Reads the info block up to "---HEAD ST---": "[XXX]" gives the new flag (ninth character),
 // "FL" the display flag (1 unless its text begins with "DISP"), "TP" and "AT" their numbers.
-// -1 when the file cannot be opened or the new flag is 2 (the message must be scanned again), else 0.
+// kCacheFileError when the file cannot be opened or the new flag is kNewFlagSpamKept (the
+// message must be scanned again), else kCacheOk.
 int ReadCacheInfo(const std::string& cache_path, CacheFlags& flags);
 
 // A message found in the index under another cache name: the freshly written cache file

@@ -59,13 +59,13 @@ struct KeyOutcome {
     IndexUpdateResult r;
     bool named = false;
     void Kept(const IndexEntry& e) {
-        if (r.result == 1) return;
-        r = {1, e.cache_name, e.lines};
+        if (r.result == kIndexEntryKept) return;
+        r = {kIndexEntryKept, e.cache_name, e.lines};
         named = true;
     }
     void Dropped(const IndexEntry& e) {
         if (named) return;
-        r = {0, e.cache_name, e.lines};
+        r = {kIndexNoEntry, e.cache_name, e.lines};
         named = true;
     }
 };
@@ -95,10 +95,10 @@ bool IndexAppend(const std::string& work_dir, std::string_view key, std::string_
 IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key, int lines_wanted,
                               bool purge) {
     CrlfReader in(IndexPath(work_dir));
-    if (!in.is_open()) return {-2, {}, 0};
+    if (!in.is_open()) return {kIndexMissing, {}, 0};
     const std::string temp = IndexTempPath(work_dir);
     CrlfWriter out(temp, CrlfWriter::Mode::Create);
-    if (!out.is_open()) return {-1, {}, 0};
+    if (!out.is_open()) return {kIndexCopyError, {}, 0};
     std::optional<std::unordered_set<std::string>> on_server;
     if (purge) on_server = LastVisitKeys(work_dir);
 
@@ -131,7 +131,7 @@ IndexUpdateResult IndexUpdate(const std::string& work_dir, std::string_view key,
     }
     if (!written || !ReplaceFile(temp, IndexPath(work_dir))) {
         RemoveFile(temp);
-        return {-1, {}, 0};
+        return {kIndexCopyError, {}, 0};
     }
     return outcome.r;
 }
@@ -190,7 +190,7 @@ bool IdIndex::Append(std::string_view key, std::string_view cache_name, int line
 }
 
 IndexUpdateResult IdIndex::Update(std::string_view key, int lines_wanted, bool purge) {
-    if (!exists_) return {-2, {}, 0};
+    if (!exists_) return {kIndexMissing, {}, 0};
     KeyOutcome outcome;
     bool dropped = false;
     // Entries are decided in file order, as the call-by-call update reads them: a purged cache

@@ -29,17 +29,24 @@ struct IndexEntry {
     int lines = 0;
 };
 
+// The lines an entry holds when it holds the whole message.
+inline constexpr int kIndexWholeMessage = -1;
+
+// Results of IndexUpdate and IdIndex::Update (IndexUpdateResult::result).
+inline constexpr int kIndexEntryKept = 1;  // a usable entry is kept (cache_name, lines are its own)
+inline constexpr int kIndexNoEntry = 0;    // none (cache_name, lines: the dropped entry's, if there was one)
+inline constexpr int kIndexCopyError = -1; // the copy IDLIST.$DX cannot be written
+inline constexpr int kIndexMissing = -2;   // there is no IDLIST.IDX
+
 struct IndexUpdateResult {
-    // 1 = a usable entry is kept (cache_name, lines are its own); 0 = none (cache_name, lines
-    // are those of the dropped entry, if there was one); -1 = the copy IDLIST.$DX cannot be
-    // written; -2 = there is no IDLIST.IDX.
-    int result = 0;
+    // kIndexEntryKept, kIndexNoEntry, kIndexCopyError or kIndexMissing.
+    int result = kIndexNoEntry;
     std::string cache_name;
     int lines = 0;
 };
 
-// Whether an entry holding `stored` lines serves a request for `wanted` lines (-1 = the whole
-// message): a whole message serves everything; a partial one serves up to as many lines.
+// Whether an entry holding `stored` lines serves a request for `wanted` lines (either may be
+// kIndexWholeMessage): a whole message serves everything; a partial one up to as many lines.
 bool IndexEntryUsable(int stored, int wanted);
 
 std::optional<IndexEntry> IndexLookup(const std::string& work_dir, std::string_view key);
@@ -72,8 +79,9 @@ class IdIndex {
     // Never fails here; the line reaches the file with the next Flush.
     bool Append(std::string_view key, std::string_view cache_name, int lines);
     // As IndexUpdate, deciding at once (cache files are tested and purged cache files deleted
-    // now); the rewrite of IDLIST.IDX waits for Flush. Never returns -1: a copy that cannot be
-    // written makes Flush fail. Purge mode reads IDLIST.IDL and costs one pass over the index.
+    // now); the rewrite of IDLIST.IDX waits for Flush. Never returns kIndexCopyError: a copy
+    // that cannot be written makes Flush fail. Purge mode reads IDLIST.IDL and costs one pass
+    // over the index.
     IndexUpdateResult Update(std::string_view key, int lines_wanted, bool purge);
     // The cache keys visited by the running pass (what IDLIST.$DL receives).
     void Visited(std::string_view key);

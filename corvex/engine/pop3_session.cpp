@@ -287,9 +287,9 @@ int Pop3Session::PopReadLine(char* buffer, std::size_t size) {
 }
 
 int Pop3Session::ReadLine(char* buffer, std::size_t size) {
-    if (buffer == nullptr || size == 0) return -1;
+    if (buffer == nullptr || size == 0) return kPopStartupError;
     buffer[0] = '\0';
-    if (!socket_.is_open() || (cancelled_ && !quitting_)) return -1;
+    if (!socket_.is_open() || (cancelled_ && !quitting_)) return kPopStartupError;
 
     ShowStep(1);
     std::size_t kept = 0; // bytes copied into buffer
@@ -308,14 +308,14 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
             IoStatus status = socket_.wait_readable();
             if (status != IoStatus::ok) {
                 Failed(status);
-                result = status == IoStatus::timeout ? kPopWaitTimeout : -1;
+                result = status == IoStatus::timeout ? kPopWaitTimeout : kPopStartupError;
                 break;
             }
             std::size_t got = 0;
             status = socket_.receive(input_.data(), input_.size(), got);
             if (status != IoStatus::ok) {
                 Failed(status);
-                result = status == IoStatus::closed ? 0 : -1;
+                result = status == IoStatus::closed ? 0 : kPopStartupError;
                 break;
             }
             input_pos_ = 0;
@@ -323,7 +323,7 @@ int Pop3Session::ReadLine(char* buffer, std::size_t size) {
         } else if (platform::cancel_requested()) {
             // The request ends the read as it ends a wait, even with the bytes at hand.
             Failed(IoStatus::cancelled);
-            result = -1;
+            result = kPopStartupError;
             break;
         }
         // Take what has arrived up to the first line feed; an over-long line is cut but

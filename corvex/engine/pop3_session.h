@@ -84,42 +84,42 @@ class Pop3Session {
 
     // Connects and reads the greeting. timestamp: "NONE" for USER/PASS (left as it is);
     // otherwise it receives the greeting's "<...>" time-stamp. On failure nothing stays open.
-    // 0, -1, -2, -3, -4, -5 (no greeting, or "-ERR"), -6, or -12 (a greeting that is no
-    // POP3 reply at all).
+    // 0, kPopStartupError, kPopHostError, kPopSocketError, kPopConnectError, kPopTimeout (no
+    // greeting, or "-ERR"), kPopNoApop, or kPopNotPop3 (a greeting that is no POP3 reply at all).
     int PopConnect(std::string_view host, int port, std::string& timestamp);
-    // "USER %s" (reply not judged), then "PASS %s". 0, -8, or before anything is sent -11
-    // (too long) or -13 (CR, LF or NUL in either text).
+    // "USER %s" (reply not judged), then "PASS %s". 0, kPopAuthError, or before anything is
+    // sent kPopTooLong or kPopBadCredentials (CR, LF or NUL in either text).
     int PopLoginUser(std::string_view user, std::string_view password);
-    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, -8, or before anything
-    // is sent -11 or -13.
+    // "APOP %s %s" with the MD5 digest of time-stamp and password. 0, kPopAuthError, or
+    // before anything is sent kPopTooLong or kPopBadCredentials.
     int PopLoginApop(std::string_view user, std::string_view password, std::string_view timestamp);
-    // Whether a user name or password can go into a command line: 0, or -13 when it holds a
-    // CR, LF or NUL (which would end the command early and start another).
+    // Whether a user name or password can go into a command line: 0, or kPopBadCredentials
+    // when it holds a CR, LF or NUL (which would end the command early and start another).
     static int CheckCredential(std::string_view text);
     // One command and its one-line reply. "STAT" returns the message count and stores the
-    // mailbox size; other commands return 0. -5 (reply timed out) or -10.
+    // mailbox size; other commands return 0. kPopTimeout (reply timed out) or kPopCommError.
     int PopCommand(std::string_view command);
     // "LIST %d": size_text gets the formatted size, or "???" when the reply timed out, is
-    // negative or does not parse. 0, or -10 when the command could not be sent.
+    // negative or does not parse. 0, or kPopCommError when the command could not be sent.
     int PopList(int message_number, std::string& size_text);
     // Reads one reply line into buffer (size bytes, size - 1 characters at most; the rest of
     // a longer line is read and dropped). Strips trailing LF, CR and blanks while the text is
     // longer than two characters. Returns the bytes the line took (> 0), 0 when the server
-    // closed, -9 when the line does not arrive within the timeout, -1 on any other failure
-    // (the buffer is then empty).
+    // closed, kPopWaitTimeout when the line does not arrive within the timeout,
+    // kPopStartupError on any other failure (the buffer is then empty).
     int PopReadLine(char* buffer, std::size_t size);
     // Sends a command with a multi-line reply ("TOP %d %d", "RETR %d") and hands every line
-    // up to the terminator to on_line. 0; -9 when the whole reply does not arrive within the
-    // timeout; -10 for a send failure, a
-    // negative first line, or a connection that ended before the terminator.
+    // up to the terminator to on_line. 0; kPopWaitTimeout when the whole reply does not arrive
+    // within the timeout; kPopCommError for a send failure, a negative first line, or a
+    // connection that ended before the terminator.
     int PopMultiLine(std::string_view command, const LineHandler& on_line);
     // The lines of a multi-line reply whose first line has been read, within what is left of
-    // the reply's time. 0, -9 or -10.
+    // the reply's time. 0, kPopWaitTimeout or kPopCommError.
     int PopReadLines(const LineHandler& on_line);
     // Fetches a message for the viewer: writes "---HEAD ST---", the header lines, an empty
     // line and "---BODY ST---" at the first empty line, then the body lines, into the work
     // file; progress (tenths of the PopList size) and "受信中..." go to the user interface.
-    // 0, -9 or -10.
+    // 0, kPopWaitTimeout or kPopCommError.
     int PopFetchToFile(std::string_view command, const LineSink& work_file);
     // "QUIT", its reply, then closes. True when the server answered "+OK" (it has then
     // carried out the deletions of the session); false when not connected or on any other

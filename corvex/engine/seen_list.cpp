@@ -13,8 +13,8 @@ namespace {
 SeenResult Decide(int match_position, int keys, int server_count) {
     const int length = keys + 1;
     if (match_position == 0) return {length, length};
-    const int state = match_position <= server_count ? -1 : 0;
-    if (state == -1 && length < kSeenListTrimLength) return {0, length};
+    const int state = match_position <= server_count ? kSeenToBeTrimmed : kSeenInList;
+    if (state == kSeenToBeTrimmed && length < kSeenListTrimLength) return {kSeenInList, length};
     return {state, length};
 }
 
@@ -40,7 +40,7 @@ std::size_t DropCount(int server_count, int keys_before_pass, std::size_t keys) 
 
 SeenResult SeenCheck(const SeenFiles& files, std::string_view key, int server_count) {
     CrlfReader in(files.list);
-    if (!in.is_open()) return {-2, 0};
+    if (!in.is_open()) return {kSeenNoList, 0};
     int number = 0;
     int match = 0;
     std::string line;
@@ -55,9 +55,9 @@ SeenResult SeenCheck(const SeenFiles& files, std::string_view key, int server_co
 
 int SeenAppend(const SeenFiles& files, std::string_view key) {
     CrlfWriter out(files.list, CrlfWriter::Mode::Append);
-    if (!out.is_open()) return -2;
+    if (!out.is_open()) return kSeenNoList;
     out.WriteLine(OneLine(key));
-    return out.Close() ? 0 : -2;
+    return out.Close() ? 0 : kSeenNoList;
 }
 
 bool SeenTrim(const SeenFiles& files, int server_count, int list_length, int keys_before_pass) {
@@ -90,7 +90,7 @@ void SeenList::Push(std::string_view word) {
 }
 
 SeenResult SeenList::Check(std::string_view key, int server_count) const {
-    if (!exists_) return {-2, 0};
+    if (!exists_) return {kSeenNoList, 0};
     const auto it = last_position_.find(std::string(key));
     return Decide(it == last_position_.end() ? 0 : it->second, static_cast<int>(keys_.size()), server_count);
 }

@@ -19,18 +19,28 @@ namespace corvex {
 // A trim happens after a pass whose last seen check found a list length above this.
 inline constexpr int kSeenListTrimLength = 500;
 
+// The states of SeenResult::result. Any positive result means the key is not in the list
+// (the result is then the list length).
+inline constexpr int kSeenNoList = -2; // no seen list: every message is new
+inline constexpr int kSeenInList = 0;  // seen
+// Seen, at a position the next trim drops (the run appends the key again).
+inline constexpr int kSeenToBeTrimmed = -1;
+
 struct SeenResult {
-    // -2: no seen list (every message is new). 0: seen. -1: seen at a position the next trim
-    // drops (the run appends the key again). Positive: not in the list (the list length).
-    int result = -2;
+    // kSeenNoList, kSeenInList, kSeenToBeTrimmed, or positive: not in the list.
+    int result = kSeenNoList;
     // Number of keys + 1; 0 when there is no list.
     int list_length = 0;
+
+    // New to the user: not in the list, or no list at all.
+    bool is_new() const { return result > 0 || result == kSeenNoList; }
 };
 
-// Looks the key up: the last occurrence decides; -1 when it is among the first `server_count`
-// keys and the list length is at least 500, else 0.
+// Looks the key up: the last occurrence decides; kSeenToBeTrimmed when it is among the first
+// `server_count` keys and the list length is at least 500, else kSeenInList; kSeenNoList
+// without a list; the list length when the key is not in it.
 SeenResult SeenCheck(const SeenFiles& files, std::string_view key, int server_count);
-// Adds the key as a line. 0, or -2 when the list cannot be opened.
+// Adds the key as a line. 0, or kSeenNoList when the list cannot be opened or written.
 int SeenAppend(const SeenFiles& files, std::string_view key);
 // After a pass with at least one message: when `list_length` is above 500, the oldest keys
 // are dropped through the .NEW copy: as many as `server_count`, but never more than
@@ -46,6 +56,7 @@ class SeenList {
     bool exists() const { return exists_; }
     std::size_t size() const { return keys_.size(); }
 
+    // As SeenCheck, from memory.
     SeenResult Check(std::string_view key, int server_count) const;
     // Adds the key in memory (the list then exists); the file changes at Commit. Always 0.
     int Append(std::string_view key);

@@ -6,6 +6,7 @@
 #include "corvex/engine/data_paths.h"
 #include "corvex/engine/report_file.h"
 #include "corvex/engine/seen_list.h"
+#include "corvex/filters/action_filters.h"
 #include "corvex/mainwin/schedule.h"
 #include "corvex/mainwin/seen_prep.h"
 #include "mainwin_texts.h"
@@ -32,8 +33,8 @@ int ClampInt(long long v) {
 } // namespace
 
 int FilterMode(const std::string& check_filter, const std::string& check_filter2) {
-    if (check_filter.compare(0, 2, "ON") != 0) return 0;
-    return check_filter2.compare(0, 2, "ON") == 0 ? 2 : 1;
+    if (check_filter.compare(0, 2, "ON") != 0) return kFilterModeOff;
+    return check_filter2.compare(0, 2, "ON") == 0 ? kFilterModeOnlyMatching : kFilterModeOn;
 }
 
 std::string AccountLabel(const DriverAccount& account) {

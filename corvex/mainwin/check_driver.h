@@ -40,7 +40,7 @@ struct DriverSettings {
 };
 
 // Runs one account with the engine's inputs for run mode 1 (input.remaining in and out) and
-// returns its result: positive new, 0 none, negative failure, kForcedPreviousResult (-99)
+// returns its result: positive new, 0 none, negative failure, kForcedPreviousResult
 // neither.
 using AccountRunner = std::function<int(CheckInput& input)>;
 
@@ -75,7 +75,8 @@ struct CheckOutcome {
     bool busy = false;
 };
 
-// Filter mode from CheckFilter / CheckFilter2 (only the first two characters count).
+// Filter mode from CheckFilter / CheckFilter2 (only the first two characters count):
+// kFilterModeOff, kFilterModeOn or kFilterModeOnlyMatching.
 int FilterMode(const std::string& check_filter, const std::string& check_filter2);
 // MailAdrs, or "user@host" when it is empty.
 std::string AccountLabel(const DriverAccount& account);

@@ -23,7 +23,7 @@ PreviousRunValues DeterminePreviousValues(CheckState& state, const std::string& 
         }
     }
 
-    PreviousRunValues v; // -1, -1, -99: a full run
+    PreviousRunValues v; // the kForcedPrevious... values: a full run
     if (spam_changed || !state.first_check_done) {
         state.first_check_done = true;
         return v;

@@ -5,18 +5,20 @@
 
 #include <string>
 
+#include "corvex/checkrun/check_account.h"
+
 namespace corvex {
 
 // Program-wide state between checks.
 struct CheckState {
-    std::string spam_stamp = "0";   // size of SpamList.999 at the last comparison
-    bool first_check_done = false;  // set by the first account run that used forced values
+    std::string spam_stamp = "0";  // size of SpamList.999 at the last comparison
+    bool first_check_done = false; // set by the first account run that used forced values
 };
 
 struct PreviousRunValues {
-    int count = -1;
-    long long size = -1;
-    int result = -99;
+    int count = kForcedPreviousCount;
+    long long size = kForcedPreviousSize;
+    int result = kForcedPreviousResult;
     bool has_remaining = false; // remaining holds the report's count for the account
     int remaining = 0;
 };

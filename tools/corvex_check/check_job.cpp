@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "corvex/engine/cache_file.h"
 #include "corvex/engine/data_paths.h"
 #include "options.h"
 #include "platform/terminal.h"
@@ -29,7 +30,7 @@ std::string OrUnknown(const std::string& sjis) {
 
 // "  [1] sender | subject | sent ... | received ... | size | flags"
 std::string MessageLine(const ReportMessage& m, const CacheDetails& d) {
-    std::string flags = m.new_flag == 2 ? "spam kept" : "new";
+    std::string flags = m.new_flag == corvex::kNewFlagSpamKept ? "spam kept" : "new";
     if (m.attachment || d.attachment) flags += ", attachment";
     if (d.html) flags += ", html";
     const std::string from = d.found && !d.from.empty() ? d.from : m.from_name;
@@ -77,7 +78,7 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         if (failed || (result != kNotChecked && (!report.errors.empty() || !note.error_text.empty())))
             failed_ = true;
         std::string line = ToTerminal(corvex::AccountLabel(a)) + ": ";
-        const std::string error = !report.errors.empty() ? ToTerminal(report.errors.front())
+        const std::string error = !report.errors.empty()     ? ToTerminal(report.errors.front())
                                   : !note.error_text.empty() ? ToTerminal(note.error_text)
                                                              : std::string();
         if (a.chkacc == "OFF") {
@@ -95,7 +96,7 @@ class PrintingEnvironment : public corvex::CheckEnvironment {
         if (!header_.empty()) Out(std::exchange(header_, std::string()) + "\n");
         Out(line + "\n");
         for (const ReportMessage& m : report.messages)
-            if (m.new_flag == 1 || m.new_flag == 2)
+            if (m.new_flag == corvex::kNewFlagNew || m.new_flag == corvex::kNewFlagSpamKept)
                 Out(MessageLine(m, ReadCacheDetails(work_dir, m.cache_name)));
         for (const std::string& record : spam)
             Out(SpamLine(record));

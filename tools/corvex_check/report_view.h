@@ -12,7 +12,7 @@ namespace corvex_check {
 struct ReportMessage {
     int number = 0; // listed number, from 1
     int attachment = 0;
-    int new_flag = 0; // 0 seen, 1 new, 2 spam match kept
+    int new_flag = 0; // kNewFlagSeen, kNewFlagNew or kNewFlagSpamKept
     std::string from_name;
     std::string cache_name;
     std::string subject; // display form
