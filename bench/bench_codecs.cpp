@@ -181,8 +181,7 @@ void print_table(const std::vector<Contest>& contests, const std::map<std::strin
         const double d = mbps(std::string(c.id) + "/dorvik");
         const double i = c.iconv_from ? mbps(std::string(c.id) + "/iconv") : -1.0;
         char dtext[32] = "-", itext[32] = "-", rtext[32] = "-";
-        if (d >= 0)
-            std::snprintf(dtext, sizeof dtext, "%.1f", d);
+        if (d >= 0) std::snprintf(dtext, sizeof dtext, "%.1f", d);
         if (i >= 0) std::snprintf(itext, sizeof itext, "%.1f", i);
         if (d >= 0 && i > 0) std::snprintf(rtext, sizeof rtext, "%.2f", d / i);
         std::printf("%-32s %12s %12s %14s\n", c.label, dtext, itext, rtext);

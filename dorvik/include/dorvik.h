@@ -137,8 +137,7 @@ int StrCheckSHR(char* line, char* out, const char* encoding, const char* charset
 /* Per-line entry point of the body readers: puts the pending text in front of `line`
  * (DORVIK_LINE_CAP bytes) where needed, decodes into `work` (DORVIK_LINE_CAP bytes) and
  * keeps `*state`. Returns the new state when positive, else 0. */
-int EncodeStr(char* line, char* work, int* state, char* pending, const char* charset,
-              const char* encoding);
+int EncodeStr(char* line, char* work, int* state, char* pending, const char* charset, const char* encoding);
 
 /* ---- Digest --------------------------------------------------------------------------- */
 

@@ -120,11 +120,13 @@ TEST_F(Pop3DovecotTest, FetchWritesHeaderAndBody) {
     std::string size;
     ASSERT_EQ(session.PopList(2, size), 0);
     std::vector<std::string> written;
-    ASSERT_EQ(session.PopFetchToFile("RETR 2", [&](std::string_view line) { written.emplace_back(line); }), 0);
+    ASSERT_EQ(session.PopFetchToFile("RETR 2", [&](std::string_view line) { written.emplace_back(line); }),
+              0);
     // Dovecot may add header lines of its own; ours come in order, then the body.
     ASSERT_GE(written.size(), 6u);
     EXPECT_EQ(written.front(), "---HEAD ST---");
-    EXPECT_THAT(std::vector<std::string>(written.end() - 3, written.end()), ElementsAre("", "---BODY ST---", "short"));
+    EXPECT_THAT(std::vector<std::string>(written.end() - 3, written.end()),
+                ElementsAre("", "---BODY ST---", "short"));
     EXPECT_THAT(written, Contains("Subject: second"));
     session.PopQuit();
 }
@@ -138,7 +140,8 @@ TEST_F(Pop3DovecotTest, DeleteTakesEffectAfterQuit) {
     LoginUser();
     EXPECT_EQ(session.PopCommand("STAT"), 1);
     std::vector<std::string> lines;
-    ASSERT_EQ(session.PopMultiLine("TOP 1 0", [&](std::string_view line, long) { lines.emplace_back(line); }), 0);
+    ASSERT_EQ(session.PopMultiLine("TOP 1 0", [&](std::string_view line, long) { lines.emplace_back(line); }),
+              0);
     EXPECT_THAT(lines, Contains("Subject: second"));
     session.PopQuit();
 }

@@ -59,13 +59,13 @@ class DovecotServer {
 
 // At the start of a test (or in SetUp): skips when Dovecot cannot run here, or fails when it
 // is required (CI). Needs GoogleTest included before use.
-#define PELMORA_REQUIRE_DOVECOT(server)                                                                  \
-    do {                                                                                                 \
-        if (!(server).running()) {                                                                       \
-            if (::pelmora_test::DovecotServer::Required()) {                                             \
-                FAIL() << "Dovecot is required under CI: " << (server).error();                          \
-            } else {                                                                                     \
-                GTEST_SKIP() << (server).error();                                                        \
-            }                                                                                            \
-        }                                                                                                \
+#define PELMORA_REQUIRE_DOVECOT(server)                                                                      \
+    do {                                                                                                     \
+        if (!(server).running()) {                                                                           \
+            if (::pelmora_test::DovecotServer::Required()) {                                                 \
+                FAIL() << "Dovecot is required under CI: " << (server).error();                              \
+            } else {                                                                                         \
+                GTEST_SKIP() << (server).error();                                                            \
+            }                                                                                                \
+        }                                                                                                    \
     } while (0)

@@ -17,7 +17,11 @@ int RunHostShell(const std::string& command, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string LocalPath(const std::string& host_path) { return host_path; }
-std::string HostPath(const std::string& local_path) { return local_path; }
+std::string LocalPath(const std::string& host_path) {
+    return host_path;
+}
+std::string HostPath(const std::string& local_path) {
+    return local_path;
+}
 
 } // namespace pelmora_test

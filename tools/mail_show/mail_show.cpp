@@ -24,9 +24,13 @@ struct BodyForm {
     int kind = 1;
 };
 
-void PrintUtf8(const std::string& sjis) { std::fputs(dorvik::cp932_to_utf8(sjis).c_str(), stdout); }
+void PrintUtf8(const std::string& sjis) {
+    std::fputs(dorvik::cp932_to_utf8(sjis).c_str(), stdout);
+}
 
-bool StartsWithField(const char* upper, const char* name) { return std::strncmp(upper, name, std::strlen(name)) == 0; }
+bool StartsWithField(const char* upper, const char* name) {
+    return std::strncmp(upper, name, std::strlen(name)) == 0;
+}
 
 // Reads the header up to its empty line, unfolding continuation lines, and prints the fields
 // a reader looks at. Content-Type and Content-Transfer-Encoding form the block that tells how
@@ -60,8 +64,8 @@ BodyForm ReadHeader(dorvik::LineReader& reader) {
     if (!content.empty()) {
         char work[DORVIK_HEADER_CAP] = {}, name[DORVIK_HEADER_CAP] = {};
         content.resize(std::min<std::size_t>(content.size(), DORVIK_HEADER_CAP - 1));
-        form.content =
-            CheckContentHD(content.c_str(), work, form.charset, form.encoding, name, form.boundary, &form.kind);
+        form.content = CheckContentHD(content.c_str(), work, form.charset, form.encoding, name, form.boundary,
+                                      &form.kind);
     }
     return form;
 }
@@ -92,21 +96,27 @@ int Show(const char* path) {
     std::string attachments(4096, '\0');
     dorvik::FixedPartTable<dorvik::kLibraryPartRoom> parts;
     if ((form.content == 2 || form.content == 3) && form.boundary[0]) {
-        dorvik::MultipartContext ctx{f, dorvik::TextArea(text.data(), text.data() + text.size()),
-                                     attachments.data(), attachments.data() + attachments.size(), &parts,
-                                     upper, static_cast<int>(sizeof upper)};
+        dorvik::MultipartContext ctx{f,
+                                     dorvik::TextArea(text.data(), text.data() + text.size()),
+                                     attachments.data(),
+                                     attachments.data() + attachments.size(),
+                                     &parts,
+                                     upper,
+                                     static_cast<int>(sizeof upper)};
         dorvik::WalkMultipart(ctx, form.boundary, nullptr);
         for (int i = 0; i < parts.count(); ++i) {
             std::printf("[part %d]\n", i + 1);
             PrintPart(parts.start(i), parts.kind(i));
         }
-        if (attachments[0]) std::printf("[attachments] %s\n", dorvik::cp932_to_utf8(attachments.c_str()).c_str());
+        if (attachments[0])
+            std::printf("[attachments] %s\n", dorvik::cp932_to_utf8(attachments.c_str()).c_str());
     } else if (form.content == 1) {
         std::string body;
         char line[DORVIK_LINE_CAP], work[DORVIK_LINE_CAP], pending[DORVIK_PENDING_CAP] = {};
         int state = 0;
         while (reader.Read(dorvik::kReadLine) >= 0) {
-            std::snprintf(line, sizeof line, "%s%s", reader.raw(), std::strcmp(form.encoding, "B") ? "\r\n" : "");
+            std::snprintf(line, sizeof line, "%s%s", reader.raw(),
+                          std::strcmp(form.encoding, "B") ? "\r\n" : "");
             std::memset(work, 0, sizeof work);
             EncodeStr(line, work, &state, pending, form.charset, form.encoding);
             body += work;

@@ -18,7 +18,9 @@ void DovecotCheckTest::SetUp() {
     settings.data_dir = files.data_dir();
 }
 
-void DovecotCheckTest::TearDown() { platform::set_utc_offset_for_tests(std::nullopt); }
+void DovecotCheckTest::TearDown() {
+    platform::set_utc_offset_for_tests(std::nullopt);
+}
 
 void DovecotCheckTest::Deliver(const std::string& message) {
     ASSERT_TRUE(dovecot.Deliver(kUser, message)) << dovecot.error();

@@ -71,7 +71,9 @@ int RunHostShell(const std::string& command, std::string& output) {
     return status;
 }
 
-std::string LocalPath(const std::string& host_path) { return "Z:" + host_path; }
+std::string LocalPath(const std::string& host_path) {
+    return "Z:" + host_path;
+}
 
 std::string HostPath(const std::string& local_path) {
     std::string path = local_path;
