@@ -47,22 +47,17 @@ template <typename Arg> std::string Format(const char* pattern, Arg arg) {
 }
 
 std::string ReasonText(int error) {
-    switch (error) {
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG:
+    switch (platform::classify_write_errno(error)) {
+    case platform::WriteFault::disk_full:
         return texts::kRunReasonDiskFull;
-    case EACCES:
-    case EPERM:
-    case EROFS:
+    case platform::WriteFault::not_permitted:
         return texts::kRunReasonReadOnly;
-    case EIO:
+    case platform::WriteFault::io_error:
         return texts::kRunReasonIo;
-    default:
-        return Format(texts::kRunReasonOther, error);
+    case platform::WriteFault::other:
+        break;
     }
+    return Format(texts::kRunReasonOther, error);
 }
 
 } // namespace

@@ -129,4 +129,21 @@ bool write_file_atomic(const std::string& path, std::string_view bytes, std::str
     return true;
 }
 
+WriteFault classify_write_errno(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: // the user's disk quota
+    case EFBIG:
+        return WriteFault::disk_full;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return WriteFault::not_permitted;
+    case EIO:
+        return WriteFault::io_error;
+    default:
+        return WriteFault::other;
+    }
+}
+
 } // namespace platform

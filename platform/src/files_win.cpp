@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include <cerrno>
+
 #include "sys_error.h"
 
 #include <windows.h>
@@ -116,6 +118,22 @@ bool write_file_atomic(const std::string& path, std::string_view bytes, std::str
         return false;
     }
     return true;
+}
+
+WriteFault classify_write_errno(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EFBIG:
+        return WriteFault::disk_full;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return WriteFault::not_permitted;
+    case EIO:
+        return WriteFault::io_error;
+    default:
+        return WriteFault::other;
+    }
 }
 
 } // namespace platform

@@ -13,10 +13,8 @@
 #include "support/fake_pop3_server.h"
 #include "support/program_run.h"
 
-#if defined(__linux__)
 #include <sys/mount.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -52,32 +50,26 @@ class UnwritableDataTest : public ::testing::Test {
         home =
             fs::temp_directory_path() / ("pelmora-unwritable-home-" + std::to_string(std::random_device{}()));
         fs::create_directories(home);
-#if defined(__linux__)
         // Root ignores file permissions: its read-only folder is a tmpfs mounted read-only.
         if (::geteuid() == 0) {
             if (::mount("tmpfs", home.c_str(), "tmpfs", 0, "size=4m") != 0)
                 GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
             mounted = true;
         }
-#endif
     }
     void TearDown() override {
         if (read_only) SetReadOnly(false);
-#if defined(__linux__)
         if (mounted) ::umount2(home.c_str(), MNT_DETACH);
-#endif
         fs::remove_all(home);
     }
 
     void SetReadOnly(bool on) {
         read_only = on;
-#if defined(__linux__)
         if (mounted) {
             const unsigned long flags = MS_REMOUNT | (on ? MS_RDONLY : 0);
             ASSERT_EQ(::mount("tmpfs", home.c_str(), "tmpfs", flags, "size=4m"), 0) << std::strerror(errno);
             return;
         }
-#endif
         const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
         const fs::perm_options how = on ? fs::perm_options::remove : fs::perm_options::add;
         for (const auto& entry : fs::recursive_directory_iterator(home))

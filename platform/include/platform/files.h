@@ -35,4 +35,8 @@ bool read_file(const std::string& path, std::string& bytes, std::string* error =
 // Writes bytes to path + ".tmp", flushes them to the disk, then replace_file()s path with it.
 bool write_file_atomic(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// What the C library's errno of a failed write or close says, in the terms a user is told.
+enum class WriteFault { disk_full, not_permitted, io_error, other };
+WriteFault classify_write_errno(int error);
+
 } // namespace platform

@@ -4,8 +4,6 @@
 // code-page-932 decisions listed below; anything else is a fault in one of the converters.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-
 #include <iconv.h>
 
 #include <cstdint>
@@ -356,11 +354,3 @@ TEST(IconvDifferential, Utf8Lines) {
     }
     EXPECT_EQ(decisions_met.size(), kBestFitRefused.size() + kWindowsSingleBytes.size());
 }
-
-#else
-
-TEST(IconvDifferential, NeedsGlibcIconv) {
-    GTEST_SKIP() << "glibc's iconv is not part of the Windows build";
-}
-
-#endif

@@ -17,11 +17,9 @@
 #include "corvex/engine/report_file.h"
 #include "support/checkrun_dovecot.h"
 
-#if defined(__linux__)
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#endif
 
 namespace checkrun_test {
 namespace {
@@ -40,7 +38,6 @@ class WriteFaultTest : public DovecotCheckTest {
         for (int n = 1; n <= 5; ++n)
             Deliver(TestMail(n));
         root = fs::path(files.data_dir()).parent_path().parent_path().string();
-#if defined(__linux__)
         // Root ignores file permissions: its faults come from a tmpfs of its own.
         if (::geteuid() == 0) {
             if (::mount("tmpfs", root.c_str(), "tmpfs", 0, kMountOptions) != 0)
@@ -48,28 +45,23 @@ class WriteFaultTest : public DovecotCheckTest {
             mounted = true;
             fs::create_directories(files.work_dir());
         }
-#endif
         fresh_input = input;
     }
     void TearDown() override {
         if (read_only) SetReadOnly(false);
-#if defined(__linux__)
         if (mounted) ::umount2(root.c_str(), MNT_DETACH);
-#endif
         DovecotCheckTest::TearDown();
     }
 
     // The data folder read-only, or writable again.
     void SetReadOnly(bool on) {
         read_only = on;
-#if defined(__linux__)
         if (mounted) {
             const unsigned long flags = MS_REMOUNT | (on ? MS_RDONLY : 0);
             ASSERT_EQ(::mount("tmpfs", root.c_str(), "tmpfs", flags, kMountOptions), 0)
                 << std::strerror(errno);
             return;
         }
-#endif
         const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
         const fs::perm_options how = on ? fs::perm_options::remove : fs::perm_options::add;
         for (const auto& entry : fs::recursive_directory_iterator(root))
@@ -98,9 +90,6 @@ class WriteFaultTest : public DovecotCheckTest {
 // The disk is full with 0, 1, 2 ... pages left: the pass fails at a cache file, the visit list,
 // the report, the seen list or the index, or succeeds. Either way no announcement is lost.
 TEST_F(WriteFaultTest, FullDiskAtAnyPointFailsThePassAndTheNextCheckAnnouncesTheMail) {
-#if !defined(__linux__)
-    GTEST_SKIP() << "a disk of limited size is a tmpfs here";
-#else
     if (!mounted) GTEST_SKIP() << "a tmpfs of limited size needs root";
     const std::string seen_before = "<msg1@example.com>\r\n<msg2@example.com>\r\n";
     const long page = ::sysconf(_SC_PAGESIZE);
@@ -154,13 +143,9 @@ TEST_F(WriteFaultTest, FullDiskAtAnyPointFailsThePassAndTheNextCheckAnnouncesThe
     }
     EXPECT_GT(failed, 0);
     EXPECT_GT(passed, 0);
-#endif
 }
 
 TEST_F(WriteFaultTest, ReadOnlyFolderSaysWhyAndShowsNothingAsNewAgain) {
-#if defined(_WIN32)
-    GTEST_SKIP() << "a read-only folder still takes new files here";
-#endif
     ASSERT_EQ(CheckAgain(), 5);
     const std::string report_before = ReadBytes(files.WorkFile(corvex::kReportFileName));
     const std::string seen_before = ReadBytes(files.SeenList());
