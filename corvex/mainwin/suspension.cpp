@@ -29,9 +29,9 @@ bool IsWordChar(char c) {
     return IsLetter(c) || (c >= '0' && c <= '9') || c == '_';
 }
 
-// The text after the drive colon and the last backslash, upper-cased. A backslash or colon
-// that is the trail byte of a Shift_JIS pair does not count.
-std::string UpperName(std::string_view path) {
+// The text after the drive colon and the last backslash. A backslash or colon that is the
+// trail byte of a Shift_JIS pair does not count.
+std::string_view NamePart(std::string_view path) {
     std::size_t start = 0;
     bool colon_seen = false;
     for (std::size_t i = 0; i < path.size(); ++i) {
@@ -45,7 +45,11 @@ std::string UpperName(std::string_view path) {
             start = i + 1;
         }
     }
-    std::string name(path.substr(std::min(start, path.size())));
+    return path.substr(std::min(start, path.size()));
+}
+
+std::string UpperName(std::string_view path) {
+    std::string name(NamePart(path));
     UpperInPlace(name);
     return name;
 }
@@ -90,6 +94,14 @@ std::string ProgramFileName(std::string_view command) {
         ++end;
     name.resize(end);
     return name;
+}
+
+std::string CommandFileName(std::string_view command) {
+    return std::string(NamePart(ProgramPart(command)));
+}
+
+std::string PathFileName(std::string_view path) {
+    return std::string(NamePart(path));
 }
 
 std::string ProcessFileName(std::string_view path) {

@@ -39,6 +39,11 @@ class NoProcessList : public ProcessLister {
 // drive colon and the last backslash, upper-cased, its extension cut at the first character
 // after the last dot that is not an ASCII letter; a name without a dot is whole.
 std::string ProgramFileName(std::string_view command);
+// The program's file name as the command writes it: the program part as above, the text after
+// its drive colon and last backslash, case and extension kept ("mail.exe").
+std::string CommandFileName(std::string_view command);
+// The text after the drive colon and the last backslash of a path, case kept.
+std::string PathFileName(std::string_view path);
 // A process's file name: the text after the drive colon and the last backslash, upper-cased.
 std::string ProcessFileName(std::string_view path);
 
